@@ -64,4 +64,16 @@ void BuildMask(Frame& frame, int32_t width, int32_t height);
 // value, and lose their transparent colour. Masks are rebuilt.
 SharedImage ZoomImage(const SharedImage& image, int32_t zoom);
 
+// Largest side and largest total of frame pixels (in bytes) that ZoomImage
+// produces; a zoom that would go beyond either gives a null image. A negative
+// zoom keeps the image like 0 does.
+constexpr int64_t kMaxZoomedSide = 16384;
+constexpr int64_t kMaxZoomedBytes = int64_t{256} << 20;
+
+// True if some point is solid in both masks, with mask `a`'s top-left corner
+// at (ax, ay) and `b`'s at (bx, by) in one coordinate space. Works on whole
+// 64-bit words, whatever the alignment of the two masks.
+bool MasksOverlap(const BitMask& a, int32_t ax, int32_t ay, const BitMask& b, int32_t bx,
+                  int32_t by);
+
 }  // namespace corvelin
