@@ -54,6 +54,7 @@ class Probe final : public WindowSink, public ControlSink {
     backend_.StartTimer(canvas_, period_);
 
     // The layout the scene makes before the window is first shown.
+    const uint32_t layout_start = backend_.TickCount();
     Rect outer = backend_.WindowRect(window_);
     outer.width = screen.width;
     backend_.SetWindowRect(window_, outer);
@@ -64,6 +65,7 @@ class Probe final : public WindowSink, public ControlSink {
     backend_.SetControlRect(canvas_, canvas);
     Resize(canvas.width, canvas.height);
     x_ = canvas.width - 150;
+    layout_ms_ = backend_.TickCount() - layout_start;
     start_ = backend_.TickCount();
     backend_.ShowWindow(window_);
     return true;
@@ -71,8 +73,11 @@ class Probe final : public WindowSink, public ControlSink {
 
   void Report() const {
     const uint32_t elapsed = backend_.TickCount() - start_;
-    std::fprintf(stderr, "probe: %u ticks in %u ms (%.2f ms per tick), %u paints\n", ticks_,
-                 elapsed, ticks_ ? static_cast<double>(elapsed) / ticks_ : 0.0, paints_);
+    std::fprintf(stderr,
+                 "probe: %u ticks in %u ms (%.2f ms per tick), %u paints, %u moves and %u resizes "
+                 "in all\n",
+                 ticks_, elapsed, ticks_ ? static_cast<double>(elapsed) / ticks_ : 0.0, paints_,
+                 moves_, resizes_);
   }
 
   // WindowSink
@@ -114,6 +119,7 @@ class Probe final : public WindowSink, public ControlSink {
 
   uint32_t moves() const { return moves_; }
   uint32_t resizes() const { return resizes_; }
+  uint32_t layout_ms() const { return layout_ms_; }
 
  private:
   void Close() {
@@ -140,6 +146,7 @@ class Probe final : public WindowSink, public ControlSink {
   uint32_t paints_ = 0;
   uint32_t moves_ = 0;
   uint32_t resizes_ = 0;
+  uint32_t layout_ms_ = 0;
 };
 
 }  // namespace
@@ -163,8 +170,8 @@ int main(int argc, char** argv) {
     backend->ShowFatalError("the probe window cannot be created");
     return -1;
   }
-  std::fprintf(stderr, "probe: layout raised %u moves and %u resizes\n", probe.moves(),
-               probe.resizes());
+  std::fprintf(stderr, "probe: layout took %u ms and raised %u moves and %u resizes\n",
+               probe.layout_ms(), probe.moves(), probe.resizes());
   const int code = backend->RunMessageLoop();
   probe.Report();
   return code;

@@ -258,6 +258,9 @@ void SdlBackend::ShowWindow(NativeWindow* w) {
   SDL_RaiseWindow(w->sdl);
   w->shown = true;
   w->repaint_all = true;
+  // The first frame is drawn at once rather than after whatever the message
+  // loop does first.
+  PaintWindow(w, nullptr);
 }
 
 void SdlBackend::RestoreAndActivate(NativeWindow* w) {
