@@ -154,6 +154,16 @@ SdlBackend::SdlBackend() {
                  SDL_GetError());
     return;
   }
+  // Without a display SDL falls back to drivers that show nothing; a window
+  // nobody can see or close is no use, unless such a driver was asked for.
+  const std::string_view driver = SDL_GetCurrentVideoDriver();
+  if (SDL_getenv("SDL_VIDEODRIVER") == nullptr &&
+      (driver == "offscreen" || driver == "dummy" || driver == "evdev")) {
+    std::fprintf(stderr,
+                 "Corvelin: no display is available (is DISPLAY set?); no window can be shown.\n");
+    SDL_Quit();
+    return;
+  }
   video_ = true;
   SDL_StopTextInput();  // only key presses matter; no input method
 }
@@ -189,7 +199,10 @@ NativeWindow* SdlBackend::CreateTopLevel(const WindowParams& params, WindowSink*
   const int height = std::max(1, params.outer.height);
   SDL_Window* window =
       SDL_CreateWindow(caption.c_str(), params.outer.x, params.outer.y, width, height, flags);
-  if (window == nullptr) return nullptr;
+  if (window == nullptr) {
+    std::fprintf(stderr, "Corvelin: SDL cannot create a window: %s\n", SDL_GetError());
+    return nullptr;
+  }
   if (params.program_icon) SetIcon(window);
 
   auto w = std::make_unique<NativeWindow>();
