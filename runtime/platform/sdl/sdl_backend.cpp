@@ -504,8 +504,12 @@ void SdlBackend::Wait(int timeout_ms) {
   // with the window's destruction and ends the process with an X error.
   if (event_fd_ < 0 && !windows_.empty()) event_fd_ = EventFd(windows_.front()->sdl);
   if (event_fd_ >= 0) {
+    // Timers and painting may have queued events (SDL's own, or X events
+    // read while waiting for a reply); once both queues are empty, whatever
+    // is new arrives on the socket.
+    SDL_PumpEvents();
+    if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
     pollfd p{event_fd_, POLLIN, 0};
-    // The queue was drained just now, so whatever is new is on the socket.
     if (poll(&p, 1, timeout_ms) < 0 && errno != EINTR) event_fd_ = -1;
     return;
   }
