@@ -193,6 +193,11 @@ int SelfTest(Backend& backend) {
   Check(tall && tall->height >= 40, "a stored font's height is used");
   Check(backend.GbkToUtf8("\xc3\xc0\xc5\xae") == "\xe7\xbe\x8e\xe5\xa5\xb3", "GBK to UTF-8");
 
+  std::printf(
+      "screen %dx%d, window %d,%d %dx%d, frame %d/%d/%d/%d, text %dx%d with %zu glyph pixels\n",
+      screen.width, screen.height, outer.x, outer.y, outer.width, outer.height, frame.left,
+      frame.top, frame.right, frame.bottom, text.width, text.height, set);
+  std::fflush(stdout);
   const uint32_t t0 = backend.TickCount();
   backend.DestroyWindow(probe.window());
   Check(probe.window() == nullptr, "destruction is reported");

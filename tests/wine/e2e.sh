@@ -116,7 +116,7 @@ for y in range(max(0, y0), min(h, y1)):
 print(n)
 PY
 }
-shot() { import -window root "ppm:$1" 2>/dev/null; }
+shot() { import -window root -depth 8 "ppm:$1" 2>/dev/null; }
 
 # --- 1: geometry, styles, drawing, Esc on the window ---
 t0="$(now_ms)"
@@ -145,7 +145,7 @@ if start; then
 
   # First frame with the text: the time from start to it.
   red=0
-  for i in $(seq 100); do
+  for i in $(seq 50); do
     shot "$tmp/a.ppm"
     red="$(count_pixels "$tmp/a.ppm" red 0 $((ct + 340)) 1920 $((ct + 390)))"
     [ "$red" -gt 100 ] && break
