@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libgif-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils libx11-dev imagemagick
   g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 icoutils dpkg-dev
 )
 
