@@ -191,8 +191,21 @@ bool GifRecorder::Write(const std::string& path, std::string* error) {
     return false;
   }
   int err = 0;
-  GifFileType* gif = EGifOpenFileName(path.c_str(), false, &err);
+  // Through stdio so that the file gets the usual permissions.
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    *error = "cannot write '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  GifFileType* gif = EGifOpen(
+      file,
+      [](GifFileType* g, const GifByteType* data, int n) {
+        return static_cast<int>(std::fwrite(data, 1, static_cast<size_t>(n),
+                                            static_cast<std::FILE*>(g->UserData)));
+      },
+      &err);
   if (gif == nullptr) {
+    std::fclose(file);
     *error = "cannot write '" + path + "': " + GifErrorString(err);
     return false;
   }
@@ -228,6 +241,7 @@ bool GifRecorder::Write(const std::string& path, std::string* error) {
     }
   }
   if (EGifCloseFile(gif, &err) != GIF_OK) ok = false;
+  if (std::fclose(file) != 0) ok = false;
   if (!ok) *error = "cannot write '" + path + "': " + GifErrorString(err);
   return ok;
 }

@@ -2,12 +2,13 @@
 # End-to-end test of the native window under an X server (run inside
 # xvfb-run with a 1920x1080 screen and no window manager):
 #
-#   sdl_e2e.sh PROGRAM XHELPER WORKDIR
+#   sdl_e2e.sh PROGRAM XHELPER WORKDIR [--red-text]
 #
 # Starts PROGRAM three times. Each time it waits for the visible window titled
 # "Corvelin" and checks its outer geometry: x 0, the screen's width, centred
 # vertically, 400 high. The first run is also photographed (WORKDIR/shot.ppm)
-# and must show the white canvas; it is closed by Esc, the second by a
+# and must show the white canvas (with --red-text, also the red instruction
+# line: some hundreds of pure red pixels); it is closed by Esc, the second by a
 # window-manager close (WM_DELETE_WINDOW), the third by Alt+F4. Every run must
 # end with exit code 0.
 set -u
@@ -15,6 +16,8 @@ set -u
 program=${1:?usage: sdl_e2e.sh PROGRAM XHELPER WORKDIR}
 xhelper=${2:?usage: sdl_e2e.sh PROGRAM XHELPER WORKDIR}
 workdir=${3:?usage: sdl_e2e.sh PROGRAM XHELPER WORKDIR}
+red_text=0
+[ "${4:-}" = "--red-text" ] && red_text=1
 mkdir -p "$workdir"
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -102,7 +105,7 @@ expect_exit_0() {
 }
 
 check_canvas() {
-  local shot="$workdir/shot.ppm" top white total
+  local shot="$workdir/shot.ppm" top white total red
   sleep 0.5  # a few frames of the scene
   if ! import -window root -depth 8 "ppm:$shot" 2>"$workdir/import.err"; then
     fail "screenshot: import failed: $(cat "$workdir/import.err")"
@@ -120,6 +123,14 @@ check_canvas() {
     fail "screenshot: only $white of $total pixels of the client area are white"
   else
     echo "ok: white canvas ($white of $total pixels)"
+  fi
+  if [ "$red_text" -eq 1 ]; then
+    red=$("$xhelper" count "$shot" 0 "$top" "$screen_w" 400 FF0000 0) || red=0
+    if [ "$red" -lt 500 ]; then
+      fail "screenshot: only $red red pixels in the client area; the red text is missing"
+    else
+      echo "ok: red text ($red pixels)"
+    fi
   fi
 }
 
