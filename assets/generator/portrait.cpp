@@ -61,13 +61,14 @@ void DrawBody(Canvas& c) {
   // Neck, then shoulders and chest, then the dress over them.
   c.Outlined(Polygon({{65, 80}, {85, 80}, {87, 112}, {63, 112}}),
              Linear({75, 84}, kSkinShade, {75, 100}, kSkinLight), kInk, 0.7);
-  const Shape chest = Polygon(
-      {{6, 151}, {14, 128}, {30, 114}, {56, 106}, {94, 106}, {120, 114}, {136, 128}, {144, 151}});
-  c.Outlined(chest, Linear({75, 104}, kSkinShade, {75, 122}, kSkinLight), kInk, 0.7);
-  std::vector<Vec> dress{{6, 151}, {14, 128}, {30, 114}, {52, 107}};
-  for (const Vec& p : Quad({52, 107}, {64, 114}, {75, 132}, 10)) dress.push_back(p);
-  for (const Vec& p : Quad({75, 132}, {86, 114}, {98, 107}, 10)) dress.push_back(p);
-  dress.insert(dress.end(), {{120, 114}, {136, 128}, {144, 151}});
+  // Rounded shoulders sloping down to the bottom edge.
+  std::vector<Vec> chest = Cubic({4, 151}, {6, 124}, {24, 110}, {54, 106});
+  for (const Vec& p : Cubic({96, 106}, {126, 110}, {144, 124}, {146, 151})) chest.push_back(p);
+  c.Outlined(Polygon(chest), Linear({75, 104}, kSkinShade, {75, 122}, kSkinLight), kInk, 0.7);
+  std::vector<Vec> dress = Cubic({4, 151}, {6, 125}, {24, 111}, {50, 107.5});
+  for (const Vec& p : Quad({50, 107.5}, {64, 114}, {75, 132}, 10)) dress.push_back(p);
+  for (const Vec& p : Quad({75, 132}, {86, 114}, {100, 107.5}, 10)) dress.push_back(p);
+  for (const Vec& p : Cubic({100, 107.5}, {126, 111}, {144, 125}, {146, 151})) dress.push_back(p);
   c.Outlined(Polygon(dress), Radial({75, 118}, 70, kDress, kDressShade), kInk, 0.7);
   // A fine necklace with a drop.
   c.Fill(Stroke(Quad({63, 107}, {75, 121}, {87, 107}), 0.55, 0.55), kGold);
@@ -111,26 +112,23 @@ void DrawEye(Canvas& c, Vec centre, double open, double side, double smile) {
   const Vec inner = centre + Vec{-side * 6.5, 0.6};
   if (lid < 0.1) {
     // Shut: a lash line curving down.
-    c.Fill(Stroke(Quad(inner, centre + Vec{0, 2.6}, outer), 0.6, 0.9), kInk);
+    c.Fill(Stroke(Quad(inner, centre + Vec{0, 2.4}, outer), 0.45, 0.75), kInk);
     c.Fill(Stroke({outer, outer + Vec{side * 2.0, -0.9}}, 0.7, 0.3), kInk);
     return;
   }
-  const double top = 5.2 * lid;
-  const double bottom = 3.0 * (1.0 - 0.35 * smile);
+  const double top = 6.2 * lid;
+  const double bottom = 3.6 * (1.0 - 0.35 * smile);
   std::vector<Vec> eye = Quad(inner, centre + Vec{0, -top * 1.6}, outer);
   for (const Vec& p : Quad(outer, centre + Vec{0, bottom * 1.4}, inner)) eye.push_back(p);
   const Shape white = Polygon(eye);
   c.Fill(white, kEyeWhite);
   const Vec look = centre + Vec{side * 0.4, 0.2};
-  c.Fill(Intersect(white, Circle(look, 3.7)), Radial(look + Vec{0, 1}, 3.7, kIris, kIrisDark));
-  c.Fill(Intersect(white, Circle(look, 1.7)), kPupil);
+  c.Fill(Intersect(white, Circle(look, 4.1)), Radial(look + Vec{0, 1}, 4.1, kIris, kIrisDark));
+  c.Fill(Intersect(white, Circle(look, 1.9)), kPupil);
   c.Fill(Intersect(white, Circle(look + Vec{-1.2, -1.4}, 0.95)), kGleam);
   // Upper lid with lashes sweeping out at the outer corner, a fine lower lid.
   c.Fill(Stroke(Quad(inner, centre + Vec{0, -top * 1.6}, outer), 0.55, 0.95), kInk);
-  c.Fill(Stroke({outer, outer + Vec{side * 2.3, -1.6}}, 0.75, 0.25), kInk);
-  c.Fill(Stroke({outer + Vec{-side * 1.6, -top * 0.6}, outer + Vec{side * 0.6, -top * 0.6 - 2.0}},
-                0.45, 0.2),
-         kInk);
+  c.Fill(Stroke({outer, outer + Vec{side * 2.6, -1.9}}, 0.85, 0.3), kInk);
   c.Fill(
       Stroke(Quad(inner + Vec{side * 1.5, 0.3}, centre + Vec{0, bottom * 1.4}, outer), 0.3, 0.35),
       Mix(kInk, kSkinShade, 0.5));
@@ -155,18 +153,18 @@ void DrawFeatures(Canvas& c, const Pose& pose) {
          kHairDark);
   c.Fill(Stroke(Quad({93, 55.5 - lift}, {87, 51.5 - lift}, {79.5, 54 - lift}), 0.7, 1.25),
          kHairDark);
-  // Nose: a shaded bridge line and the tip.
-  c.Fill(Stroke(Quad({76.5, 64}, {78.5, 72}, {76.5, 76}), 0.35, 0.7), Mix(kSkinShade, kInk, 0.25));
-  c.Fill(Stroke(Quad({72.5, 76.3}, {75, 77.6}, {77.5, 76.3}), 0.5, 0.5),
+  // Nose: a soft shadow along one side of the bridge and under the tip.
+  c.Fill(Stroke(Quad({77, 68}, {78.6, 73}, {77.2, 76}), 0.25, 0.6), Mix(kSkinShade, kInk, 0.15));
+  c.Fill(Stroke(Quad({72.8, 76.4}, {75, 77.6}, {77.2, 76.4}), 0.45, 0.45),
          Mix(kSkinShade, kInk, 0.3));
 
   // Mouth: the corners rise and the lips part as the smile grows.
-  const Vec left{66.5 - 1.5 * s, 84.0 - 3.0 * s};
-  const Vec right{83.5 + 1.5 * s, 84.0 - 3.0 * s};
+  const Vec left{68.5 - 2.5 * s, 83.6 - 2.6 * s};
+  const Vec right{81.5 + 2.5 * s, 83.6 - 2.6 * s};
   const double part = s > 0.3 ? (s - 0.3) / 0.7 : 0.0;
-  const std::vector<Vec> seam_top = Quad(left, {75, 85.2 + 1.8 * s}, right);
-  std::vector<Vec> lips = Cubic(left, {70, 81.3}, {80, 81.3}, right);
-  for (const Vec& p : Quad(right, {75, 90.5 + 2.6 * s}, left)) lips.push_back(p);
+  const std::vector<Vec> seam_top = Quad(left, {75, 85.0 + 1.8 * s}, right);
+  std::vector<Vec> lips = Cubic(left, {71, 81.8}, {79, 81.8}, right);
+  for (const Vec& p : Quad(right, {75, 89.2 + 2.6 * s}, left)) lips.push_back(p);
   c.Outlined(Polygon(lips), Linear({75, 82}, kLip, {75, 91}, kLipDark), Mix(kInk, kLipDark, 0.5),
              0.35);
   if (part > 0) {
