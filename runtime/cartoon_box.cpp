@@ -39,6 +39,44 @@ platform::Rect Intersect(const platform::Rect& a, const platform::Rect& b) {
 
 bool Empty(const platform::Rect& r) { return r.width <= 0 || r.height <= 0; }
 
+// Copies the solid pixels of columns [x0, x1) of one sprite row to `dst`
+// (indexed like `src`), a whole 64-pixel word at a time where the mask is
+// all solid or all clear.
+void DrawOpaqueRow(const Pixel* src, const uint64_t* mask, int32_t x0, int32_t x1, Pixel* dst) {
+  int32_t x = x0;
+  while (x < x1) {
+    const int32_t word = x >> 6;
+    const int32_t end = std::min(x1, (word + 1) << 6);
+    uint64_t bits = mask[word] >> (x & 63);
+    const int32_t n = end - x;
+    if (n < 64) bits &= (uint64_t{1} << n) - 1;
+    if (bits == 0) {
+      x = end;
+      continue;
+    }
+    if (n == 64 ? bits == ~uint64_t{0} : bits == (uint64_t{1} << n) - 1) {
+      std::copy(src + x, src + end, dst + x);
+      x = end;
+      continue;
+    }
+    for (; x < end; ++x, bits >>= 1) {
+      if (bits & 1u) dst[x] = src[x];
+    }
+  }
+}
+
+// alpha percent of what lies below shows through.
+Pixel Blend(Pixel over, Pixel below, int32_t alpha) {
+  Pixel mixed = 0xFF000000u;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    const uint32_t ca = (over >> shift) & 0xFF, cb = (below >> shift) & 0xFF;
+    const uint32_t c =
+        (ca * static_cast<uint32_t>(100 - alpha) + cb * static_cast<uint32_t>(alpha)) / 100;
+    mixed |= c << shift;
+  }
+  return mixed;
+}
+
 }  // namespace
 
 int32_t TruncToInt32(double v) {
@@ -517,26 +555,19 @@ void CartoonBox::Compose(const platform::Rect& requested) {
     const int32_t alpha = s.s.alpha;
     for (int32_t y = d.y; y < d.y + d.height; ++y) {
       const int32_t fy = y - sr.y;
-      const Pixel* src = f->pixels.data() + static_cast<size_t>(fy) * sr.width + (d.x - sr.x);
-      const uint64_t* mask = f->solid.words.data() + static_cast<size_t>(fy) * f->solid.words_per_row;
-      Pixel* dst = buffer_.data() + static_cast<size_t>(y) * width_ + d.x;
-      int32_t fx = d.x - sr.x;
-      for (int32_t i = 0; i < d.width; ++i, ++fx) {
+      const Pixel* src_row = f->pixels.data() + static_cast<size_t>(fy) * sr.width;
+      const uint64_t* mask =
+          f->solid.words.data() + static_cast<size_t>(fy) * f->solid.words_per_row;
+      // Indexed by the frame's column, like src_row.
+      Pixel* dst_row = buffer_.data() + static_cast<ptrdiff_t>(y) * width_ + sr.x;
+      const int32_t fx0 = d.x - sr.x, fx1 = fx0 + d.width;
+      if (alpha == 0) {
+        DrawOpaqueRow(src_row, mask, fx0, fx1, dst_row);
+        continue;
+      }
+      for (int32_t fx = fx0; fx < fx1; ++fx) {
         if (((mask[fx >> 6] >> (fx & 63)) & 1u) == 0) continue;
-        if (alpha == 0) {
-          dst[i] = src[i];
-          continue;
-        }
-        // Translucent: alpha percent of what lies below shows through.
-        const Pixel a = src[i], b = dst[i];
-        Pixel mixed = 0xFF000000u;
-        for (int shift = 0; shift <= 16; shift += 8) {
-          const uint32_t ca = (a >> shift) & 0xFF, cb = (b >> shift) & 0xFF;
-          const uint32_t c = (ca * static_cast<uint32_t>(100 - alpha) +
-                              cb * static_cast<uint32_t>(alpha)) / 100;
-          mixed |= c << shift;
-        }
-        dst[i] = mixed;
+        dst_row[fx] = Blend(src_row[fx], dst_row[fx], alpha);
       }
     }
   }

@@ -316,17 +316,20 @@ TEST(CanvasDrawing, TransparentAndUnpaintedPixelsShowWhatLiesBelow) {
                      })};
   frame.auto_trans = false;
   frame.transparent = 0x00FFFFFF;
-  TemplateSpec half{.picture = testing::SolidGif(20, 20, 1)};
+  TemplateSpec half{.picture = testing::SolidGif(20, 20, 1), .alpha = 50};
   Canvas c({red, frame, half});
   c.Create(kT1, 0, 0);
   c.Create(kT2, 0, 0);
   c.Create(kT1, 40, 0);
+  c.Create(kT3, 50, 0);  // half over the red one, half over the background
   const platform::PixelView v = c.box().ComposeAll();
   const auto at = [&](int x, int y) { return v.data[y * v.stride + x] & 0xFFFFFFu; };
   EXPECT_EQ(at(10, 10), 0xFF0000u);  // red through the hole
   EXPECT_EQ(at(2, 2), 0x000000u);    // black frame replaces the red
   EXPECT_EQ(at(30, 30), 0xFFFFFFu);  // the white background
   EXPECT_EQ(at(45, 5), 0xFF0000u);
+  EXPECT_EQ(at(55, 5), 0x7F0000u);  // black at 50 % over red
+  EXPECT_EQ(at(65, 5), 0x7F7F7Fu);  // and over white
 }
 
 TEST(CanvasPainting, ATickRecomposesOnlyWhatChanged) {

@@ -69,6 +69,7 @@ struct TemplateSpec {
   bool play_gif = false;
   int32_t exist_time = 0;
   bool auto_trans = false;
+  int32_t alpha = 0;
   uint32_t transparent = 0xFF000000u;
 };
 
@@ -136,6 +137,7 @@ class DefinitionBuilder {
     set(op::kPlayGIF, def::Value::Bool(spec.play_gif));
     set(op::kExistTime, def::Value::Int(spec.exist_time));
     set(op::kAutoGetTransColor, def::Value::Bool(spec.auto_trans));
+    set(op::kAlpha, def::Value::Int(spec.alpha));
     set(op::kTransparentColor, def::Value::Colour(spec.transparent));
     pending_.push_back(std::move(p));
     return *this;

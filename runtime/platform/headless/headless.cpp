@@ -211,15 +211,13 @@ void HeadlessBackend::PaintControl(NativeControl* c) {
     // Onto the window's client area, clipped to it.
     const Rect on_client = Clip({c->rect.x + area.x, c->rect.y + area.y, area.width, area.height},
                                 {0, 0, w->client.width, w->client.height});
-    for (int32_t y = on_client.y; y < on_client.y + on_client.height; ++y) {
-      const int32_t sy = y - c->rect.y;
-      if (sy < 0 || sy >= view.height) continue;
-      for (int32_t x = on_client.x; x < on_client.x + on_client.width; ++x) {
-        const int32_t sx = x - c->rect.x;
-        if (sx < 0 || sx >= view.width) continue;
-        w->screen[static_cast<size_t>(y) * w->client.width + x] =
-            view.data[static_cast<size_t>(sy) * view.stride + sx] | 0xFF000000u;
-      }
+    // The part that lies on both the client area and the control's pixels.
+    const Rect copy = Clip(on_client, {c->rect.x, c->rect.y, view.width, view.height});
+    for (int32_t y = copy.y; y < copy.y + copy.height; ++y) {
+      const uint32_t* src = view.data + static_cast<size_t>(y - c->rect.y) * view.stride +
+                            (copy.x - c->rect.x);
+      uint32_t* dst = w->screen.data() + static_cast<size_t>(y) * w->client.width + copy.x;
+      std::transform(src, src + copy.width, dst, [](uint32_t p) { return p | 0xFF000000u; });
     }
     painted_pixels_ += static_cast<uint64_t>(on_client.width) * std::max(0, on_client.height);
   }
