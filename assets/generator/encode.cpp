@@ -66,8 +66,8 @@ void Check(int status, GifFileType* gif, const char* what) {
   }
 }
 
-// An application extension: identifier block, then `data` split into
-// sub-blocks of at most 255 bytes.
+// An application extension: the identifier block, then the given data
+// sub-blocks (at most 255 bytes each).
 void PutApplication(GifFileType* gif, const std::string& identifier,
                     const std::vector<Bytes>& sub_blocks) {
   Check(EGifPutExtensionLeader(gif, APPLICATION_EXT_FUNC_CODE), gif, "extension");

@@ -1,6 +1,8 @@
 // The program icon: an open eye on a rose-coloured disc, the portrait's
 // colours, in 16 colours at 16, 32 and 48 pixels.
 #include <algorithm>
+#include <array>
+#include <utility>
 
 #include "assets/generator/artwork.h"
 
