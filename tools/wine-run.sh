@@ -50,6 +50,10 @@ prefix="$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")"
 export WINEPREFIX="$prefix" WINELOADER="$loader"
 export WINEDEBUG="${CORVELIN_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Start the prefix's Wine server, if it is not running, away from our output:
+# a server started by the program would inherit its standard output and keep
+# the pipe open after the program ends.
+/usr/lib/wine/wineserver64 </dev/null >/dev/null 2>&1 || true
 # Windows programs end their text lines with CR LF; the tools reading their
 # output here (CTest's test discovery among them) expect LF.
 if [ -t 1 ]; then

@@ -4,7 +4,8 @@
 # (0, 340)-(1920, 740) with the main window's styles, its canvas must span the
 # window, show red text at canvas y 350 and a moving figure in canvas rows
 # 150..290, and Esc (to the window and to the canvas), WM_CLOSE from another
-# process and a window manager's close must each end it with exit code 0.
+# process, a window manager's close, Alt+F4 and the caption's close button
+# must each end it with exit code 0.
 #
 # Usage: e2e.sh --prefix WINEPREFIX --wintool wintool.exe [--self-test] program.exe
 #   --self-test  only run "program.exe --self-test" on the screen
@@ -60,12 +61,15 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 start() {
   run "$exe" &
   pid=$!
+  local t_start
+  t_start="$(now_ms)"
   if ! info="$(run "$wintool" find Corvelin 30000)"; then
     fail "no window titled Corvelin appeared"
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     return 1
   fi
+  echo "window shown $(($(now_ms) - t_start)) ms after start"
 }
 
 field() { awk -v k="$1" '$1 == k { $1 = ""; sub(/^ /, ""); print }' <<<"$info"; }
@@ -174,8 +178,8 @@ PY
   then pass "the figure moves in canvas rows 150..290"
   else fail "nothing moves in canvas rows 150..290"; fi
 
-  run "$wintool" key Corvelin window 0x1B
-  expect_exit0 "Esc on the window"
+  xdotool key Escape
+  expect_exit0 "Esc pressed on the window"
 fi
 
 # --- 2: Esc on the canvas, after a click has given it the focus ---
@@ -206,6 +210,20 @@ if start; then
     fail "no X window named Corvelin"
     kill "$pid" 2>/dev/null || true
   fi
+fi
+
+# --- 5: Alt+F4 ---
+if start; then
+  xdotool key alt+F4
+  expect_exit0 "Alt+F4"
+fi
+
+# --- 6: the close button of the caption (drawn by Wine: no window manager) ---
+if start; then
+  read -r l t r b <<<"$(field window)"
+  read -r cl ct cr cb <<<"$(field client)"
+  xdotool mousemove $((r - (r - cr) - 9)) $(((t + ct) / 2)) click 1
+  expect_exit0 "the close button"
 fi
 
 if [ $failures -ne 0 ]; then
