@@ -12,7 +12,10 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 #include "runtime/platform/native.h"
+#include "runtime/platform/win32/win32_backend.h"
 
 namespace {
 
@@ -153,6 +156,17 @@ class Probe final : public WindowSink, public ControlSink {
 
 int failures = 0;
 
+// Width of an icon's colour (or mask) bitmap, 0 without an icon.
+int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bm{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return bm.bmWidth;
+}
+
 void Check(bool ok, const char* what) {
   if (!ok) {
     std::printf("FAILED: %s\n", what);
@@ -175,6 +189,19 @@ int SelfTest(Backend& backend) {
   Check(frame.top > frame.bottom && frame.left >= 0, "frame has a caption");
   Check(backend.ControlRect(probe.canvas()) == (Rect{0, 0, screen.width, 400}),
         "canvas spans the window");
+
+  // What the system sees of the window: our class, no owner (a taskbar
+  // button), not topmost, the program icon at both sizes.
+  HWND hwnd = FindWindowW(corvelin::platform::win32::kWindowClass, L"Corvelin");
+  Check(hwnd != nullptr, "window found by class and caption");
+  Check(GetWindow(hwnd, GW_OWNER) == nullptr, "window has no owner");
+  Check((GetWindowLongW(hwnd, GWL_EXSTYLE) & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW)) == 0,
+        "window is neither topmost nor a tool window");
+  const int big_icon =
+      IconWidth(reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0)));
+  const int small_icon =
+      IconWidth(reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0)));
+  Check(big_icon == 32 && small_icon == 16, "program icon at 32 and 16 pixels");
 
   const LineBitmap& text = probe.text();
   Check(text.height > 0 && text.width > 39 * 6, "instruction line is measured");
