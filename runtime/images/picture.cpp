@@ -30,6 +30,13 @@ const char* ToString(PictureStatus status) {
 
 namespace {
 
+// The result of a step that went well; the decoder goes on.
+PictureResult Fine() {
+  PictureResult result;
+  result.status = PictureStatus::kOk;
+  return result;
+}
+
 PictureResult Failure(PictureStatus status, std::string diagnostic) {
   PictureResult result;
   result.status = status;
@@ -127,7 +134,6 @@ class GifDecoder {
   PictureResult GifError(int code, const std::string& where) const;
   PictureResult ReadExtension();
   PictureResult ReadFrame();
-  void Capture();
 
   Reader reader_;
   TransparencyRule rule_;
@@ -205,8 +211,7 @@ PictureResult GifDecoder::Run() {
                       "the block after frame " + std::to_string(image_->frames.size()));
     }
     if (type == TERMINATE_RECORD_TYPE) break;
-    PictureResult step;
-    step.status = PictureStatus::kOk;
+    PictureResult step = Fine();
     if (type == EXTENSION_RECORD_TYPE) {
       step = ReadExtension();
     } else if (type == IMAGE_DESC_RECORD_TYPE) {
@@ -221,8 +226,7 @@ PictureResult GifDecoder::Run() {
   if (image_->frames.empty()) {
     return Failure(PictureStatus::kMalformed, "GIF picture holds no frames");
   }
-  PictureResult result;
-  result.status = PictureStatus::kOk;
+  PictureResult result = Fine();
   result.image = std::move(image_);
   return result;
 }
@@ -245,9 +249,7 @@ PictureResult GifDecoder::ReadExtension() {
       return GifError(gif_->Error, where);
     }
   }
-  PictureResult ok;
-  ok.status = PictureStatus::kOk;
-  return ok;
+  return Fine();
 }
 
 PictureResult GifDecoder::ReadFrame() {
@@ -358,9 +360,7 @@ PictureResult GifDecoder::ReadFrame() {
       from += span;
     }
   }
-  PictureResult ok;
-  ok.status = PictureStatus::kOk;
-  return ok;
+  return Fine();
 }
 
 }  // namespace
