@@ -25,6 +25,10 @@ cmake --build --preset windows
 ctest --preset windows
 if ! grep -q '^CORVELIN_CAN_RUN_WINDOWS_PROGRAMS:BOOL=ON' build/windows/CMakeCache.txt; then
   echo "=== windows64 (Wine cannot run 32-bit programs here) ==="
+  if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null; then
+    echo "the 64-bit Windows build needs g++-mingw-w64-x86-64-posix" >&2
+    exit 1
+  fi
   tools/fetch-giflib.sh build/windows64/_deps
   cmake -S . -B build/windows64 --toolchain cmake/mingw-x86_64.cmake \
     -DCMAKE_BUILD_TYPE=Release -DCORVELIN_BENCH=OFF >/dev/null

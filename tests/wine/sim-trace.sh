@@ -29,4 +29,7 @@ for opts in "--ms 3000" "--screen 1024x768 --ms 3000" "--screen 505x600 --ms 150
     status=1
   fi
 done
+if [ $status -ne 0 ]; then
+  echo "(both simulators must be built from the same sources: rebuild $native_dir if it is older)"
+fi
 exit $status
