@@ -1,18 +1,27 @@
 # giflib for the cross build: a static library built with the cross compiler
 # from Debian's own source package, which tools/fetch-giflib.sh unpacks into
-# <build>/_deps/. Defines GIF::GIF, the target the native find_package(GIF)
-# gives.
-file(GLOB _corvelin_giflib_dirs LIST_DIRECTORIES true "${CMAKE_BINARY_DIR}/_deps/giflib-*")
-set(_corvelin_giflib_dir "")
-foreach(dir IN LISTS _corvelin_giflib_dirs)
-  if(EXISTS "${dir}/gif_lib.h" AND EXISTS "${dir}/dgif_lib.c")
-    set(_corvelin_giflib_dir "${dir}")
-  endif()
-endforeach()
+# <build>/_deps/ (run here on the first configure). Defines GIF::GIF, the
+# target the native find_package(GIF) gives.
+function(_corvelin_find_giflib out)
+  file(GLOB dirs LIST_DIRECTORIES true "${CMAKE_BINARY_DIR}/_deps/giflib-*")
+  set(found "")
+  foreach(dir IN LISTS dirs)
+    if(EXISTS "${dir}/gif_lib.h" AND EXISTS "${dir}/dgif_lib.c")
+      set(found "${dir}")
+    endif()
+  endforeach()
+  set(${out} "${found}" PARENT_SCOPE)
+endfunction()
+
+_corvelin_find_giflib(_corvelin_giflib_dir)
+if(NOT _corvelin_giflib_dir)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/tools/fetch-giflib.sh ${CMAKE_BINARY_DIR}/_deps)
+  _corvelin_find_giflib(_corvelin_giflib_dir)
+endif()
 if(NOT _corvelin_giflib_dir)
   message(FATAL_ERROR
-    "giflib sources for the Windows build are missing: run "
-    "tools/fetch-giflib.sh ${CMAKE_BINARY_DIR}/_deps first")
+    "giflib sources for the Windows build are missing and could not be fetched: run "
+    "tools/fetch-giflib.sh ${CMAKE_BINARY_DIR}/_deps as root")
 endif()
 
 add_library(corvelin_giflib STATIC
@@ -29,4 +38,3 @@ target_compile_options(corvelin_giflib PRIVATE -w)
 target_include_directories(corvelin_giflib SYSTEM PUBLIC ${_corvelin_giflib_dir})
 add_library(GIF::GIF ALIAS corvelin_giflib)
 set(GIF_FOUND TRUE)
-set(GIF_VERSION 5)
