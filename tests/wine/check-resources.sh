@@ -4,9 +4,11 @@
 # of 16 colours, the version information in language 0x0804 with its
 # strings, and the manifest (resource 1, language neutral) asking for the
 # common controls of version 6.
-# Usage: check-resources.sh Corvelin.exe
+# Usage: check-resources.sh Corvelin.exe [ARCH]   (ARCH of the manifest: x86,
+# or amd64 for the 64-bit build)
 set -euo pipefail
-exe="${1:?usage: check-resources.sh Corvelin.exe}"
+exe="${1:?usage: check-resources.sh Corvelin.exe [ARCH]}"
+arch="${2:-x86}"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 pass() { echo "ok: $*"; }
@@ -54,8 +56,8 @@ if grep -q -- '--type=24 --name=1 --language=0 ' <<<"$list"; then
 else fail "no language-neutral manifest resource 1"; fi
 wrestool -x --raw --type=24 --name=1 "$exe" >"$tmp/manifest.xml"
 m="$(tr -s ' \n' ' ' <"$tmp/manifest.xml")"
-for want in 'encoding="UTF-8"' 'standalone="yes"' 'processorArchitecture="x86" type="win32"' \
-            'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"' \
+for want in 'encoding="UTF-8"' 'standalone="yes"' "processorArchitecture=\"$arch\" type=\"win32\"" \
+            "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\" processorArchitecture=\"$arch\"" \
             'publicKeyToken="6595b64144ccf1df" language="*"'; do
   if [[ "$m" == *"$want"* ]]; then pass "manifest: $want"
   else fail "manifest lacks $want"; fi
