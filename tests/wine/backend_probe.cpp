@@ -5,7 +5,8 @@
 // y 150. Esc, the close button and WM_CLOSE end it with exit code 0.
 //
 // With --self-test it checks the backend's synchronous geometry and text
-// services and exits with 0 (pass) or 1, printing what failed.
+// services and exits with 0 (pass) or 1, printing what failed. With --fatal it
+// reports a fatal error the way the run time does and exits with -1.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -239,6 +240,11 @@ int SelfTest(Backend& backend) {
 int main(int argc, char** argv) {
   auto backend = corvelin::platform::CreateNativeBackend();
   if (argc > 1 && std::strcmp(argv[1], "--self-test") == 0) return SelfTest(*backend);
+  if (argc > 1 && std::strcmp(argv[1], "--fatal") == 0) {
+    // As the run time does after a fatal error: tell the user, end with -1.
+    backend->ShowFatalError("control 0x16010002 of window 0x52010001 cannot be created");
+    return -1;
+  }
   Probe probe(*backend);
   if (!probe.Build()) return 2;
   return backend->RunMessageLoop();

@@ -7,18 +7,21 @@
 # process, a window manager's close, Alt+F4 and the caption's close button
 # must each end it with exit code 0.
 #
-# Usage: e2e.sh --prefix WINEPREFIX --wintool wintool.exe [--self-test] program.exe
+# Usage: e2e.sh --prefix WINEPREFIX --wintool wintool.exe [--self-test|--fatal] program.exe
 #   --self-test  only run "program.exe --self-test" on the screen
+#   --fatal      run "program.exe --fatal": a message box titled "Corvelin"
+#                must tell of the error, and the program end with -1 once it
+#                is closed
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
 
-prefix="" wintool="" self_test=0
+prefix="" wintool="" mode=""
 while [ $# -gt 1 ]; do
   case "$1" in
     --prefix) prefix="$2"; shift 2 ;;
     --wintool) wintool="$2"; shift 2 ;;
-    --self-test) self_test=1; shift ;;
+    --self-test|--fatal) mode="$1"; shift ;;
     *) break ;;
   esac
 done
@@ -31,7 +34,7 @@ if [ -z "${CORVELIN_E2E_SCREEN:-}" ]; then
   "$root/tools/wine-prefix.sh" "$prefix"
   export CORVELIN_E2E_SCREEN=1
   exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" --prefix "$prefix" --wintool "$wintool" \
-    $([ $self_test = 1 ] && echo --self-test) "$exe"
+    $mode "$exe"
 fi
 
 export WINEPREFIX="$prefix"
@@ -42,9 +45,39 @@ finish() {
 }
 trap finish EXIT
 
-if [ $self_test = 1 ]; then
+if [ "$mode" = --self-test ]; then
   run "$exe" --self-test
   exit $?
+fi
+
+if [ "$mode" = --fatal ]; then
+  run "$exe" --fatal &
+  pid=$!
+  status=0
+  if info="$(run "$wintool" find Corvelin 30000)"; then
+    echo "$info"
+    if grep -qx 'class #32770' <<<"$info" && grep -q '^text .*cannot be created' <<<"$info"; then
+      echo "ok: a message box titled Corvelin tells of the error"
+    else
+      echo "FAIL: no message box with the error text"
+      status=1
+    fi
+    run "$wintool" close Corvelin
+  else
+    echo "FAIL: no message box appeared"
+    status=1
+  fi
+  for i in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  rc=0
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "FAIL: the program is still running"
+    kill "$pid"
+    status=1
+  fi
+  wait "$pid" || rc=$?
+  # -1 reaches Linux as 255.
+  if [ $rc -eq 255 ]; then echo "ok: exit code -1"; else echo "FAIL: exit code $rc, expected -1"; status=1; fi
+  exit $status
 fi
 
 failures=0

@@ -12,7 +12,8 @@
  * find prints lines "name value...", rectangles as left top right bottom in
  * screen coordinates:
  *   window L T R B / client L T R B / style 0x... / exstyle 0x...
- *   child L T R B / child-style 0x... / focus-is-child 0|1
+ *   class NAME / child L T R B / child-style 0x... / focus-is-child 0|1
+ *   text T (one line for each child window that has a text)
  * Exit code 0 on success, 1 when the window is not there, 2 on bad usage. */
 #include <windows.h>
 
@@ -39,11 +40,27 @@ static void print_rect(const char* name, RECT r) {
   printf("%s %ld %ld %ld %ld\n", name, (long)r.left, (long)r.top, (long)r.right, (long)r.bottom);
 }
 
+static BOOL CALLBACK print_child_text(HWND child, LPARAM unused) {
+  (void)unused;
+  wchar_t text[512];
+  char utf8[1024];
+  if (GetWindowTextW(child, text, 512) > 0 &&
+      WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, NULL, NULL) > 0) {
+    for (char* p = utf8; *p; ++p) {
+      if (*p == '\n' || *p == '\r') *p = ' ';
+    }
+    printf("text %s\n", utf8);
+  }
+  return TRUE;
+}
+
 static int cmd_find(HWND w) {
   RECT outer, client;
   GetWindowRect(w, &outer);
   GetClientRect(w, &client);
   MapWindowPoints(w, HWND_DESKTOP, (POINT*)&client, 2);
+  char class_name[256];
+  if (GetClassNameA(w, class_name, sizeof class_name) > 0) printf("class %s\n", class_name);
   print_rect("window", outer);
   print_rect("client", client);
   printf("style 0x%08lx\n", (unsigned long)GetWindowLongW(w, GWL_STYLE));
@@ -66,6 +83,7 @@ static int cmd_find(HWND w) {
   if (GetGUIThreadInfo(thread, &gui)) {
     printf("focus-is-child %d\n", (gui.hwndFocus && gui.hwndFocus != w) ? 1 : 0);
   }
+  EnumChildWindows(w, print_child_text, 0);
   return 0;
 }
 
