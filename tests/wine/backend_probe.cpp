@@ -80,6 +80,8 @@ class Probe final : public WindowSink, public ControlSink {
   }
 
   int moved = 0;
+  int paints = 0;
+  Rect last_paint;
   int resized = 0;
   NativeWindow* window() const { return window_; }
   NativeControl* canvas() const { return canvas_; }
@@ -106,7 +108,9 @@ class Probe final : public WindowSink, public ControlSink {
     backend_.Invalidate(canvas_, Rect{figure_x_, 150, 140, 140});
   }
 
-  PixelView Paint(const Rect&) override {
+  PixelView Paint(const Rect& area) override {
+    ++paints;
+    last_paint = area;
     Compose();
     return PixelView{pixels_.data(), width_, height_, width_};
   }
@@ -226,6 +230,22 @@ int SelfTest(Backend& backend) {
       screen.width, screen.height, outer.x, outer.y, outer.width, outer.height, frame.left,
       frame.top, frame.right, frame.bottom, text.width, text.height, set);
   std::fflush(stdout);
+  // Painting on demand: an invalidated area is painted by UpdateNow before it
+  // returns, and only that area is asked for.
+  backend.UpdateNow(probe.canvas());  // whatever showing the window left
+  const int paints_before = probe.paints;
+  backend.Invalidate(probe.canvas(), Rect{10, 20, 30, 40});
+  backend.UpdateNow(probe.canvas());
+  Check(probe.paints == paints_before + 1, "UpdateNow paints at once");
+  Check(probe.last_paint == (Rect{10, 20, 30, 40}), "only the invalidated area is painted");
+
+  // A minimised window comes back in its place.
+  ShowWindow(hwnd, SW_MINIMIZE);
+  Check(IsIconic(hwnd) != FALSE, "window minimises");
+  backend.RestoreAndActivate(probe.window());
+  Check(!IsIconic(hwnd) && backend.WindowRect(probe.window()) == outer,
+        "window restored at its place");
+
   const uint32_t t0 = backend.TickCount();
   backend.DestroyWindow(probe.window());
   Check(probe.window() == nullptr, "destruction is reported");
