@@ -1,8 +1,6 @@
 // Small window definitions, pictures and handlers for tests, built in code.
 #pragma once
 
-#include <gif_lib.h>
-
 #include <array>
 #include <deque>
 #include <functional>
@@ -15,6 +13,7 @@
 #include "definition/kinds.h"
 #include "runtime/environment.h"
 #include "runtime/platform/headless/headless.h"
+#include "tests/gif_fixtures.h"
 
 namespace corvelin::testing {
 
@@ -22,35 +21,21 @@ namespace corvelin::testing {
 // 0 white, 2 red, 3 green. `transparent` < 0 for none.
 inline std::string MakeGif(int w, int h, const std::function<int(int, int)>& pixel,
                            int transparent = -1) {
-  std::string out;
-  int err = 0;
-  GifFileType* gif = EGifOpen(
-      &out,
-      [](GifFileType* g, const GifByteType* data, int n) {
-        static_cast<std::string*>(g->UserData)->append(reinterpret_cast<const char*>(data), n);
-        return n;
-      },
-      &err);
-  GifColorType colours[4] = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0, 255, 0}};
-  ColorMapObject* map = GifMakeMapObject(4, colours);
-  EGifSetGifVersion(gif, true);
-  EGifPutScreenDesc(gif, w, h, 2, 0, map);
-  GifFreeMapObject(map);
-  GraphicsControlBlock gcb{};
-  gcb.DisposalMode = DISPOSE_DO_NOT;
-  gcb.DelayTime = 5;
-  gcb.TransparentColor = transparent;
-  GifByteType ext[4];
-  const size_t len = EGifGCBToExtension(&gcb, ext);
-  EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, static_cast<int>(len), ext);
-  EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr);
-  std::vector<GifPixelType> row(static_cast<size_t>(w));
+  GifSpec spec;
+  spec.width = w;
+  spec.height = h;
+  spec.global = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0, 255, 0}};
+  GifFrameSpec frame = Fill(0, 0, w, h, 0);
   for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) row[static_cast<size_t>(x)] = static_cast<GifPixelType>(pixel(x, y));
-    EGifPutLine(gif, row.data(), w);
+    for (int x = 0; x < w; ++x) {
+      frame.indices[static_cast<size_t>(y * w + x)] = static_cast<uint8_t>(pixel(x, y));
+    }
   }
-  EGifCloseFile(gif, &err);
-  return out;
+  frame.delay = 5;
+  frame.transparent = transparent < 0 ? NO_TRANSPARENT_COLOR : transparent;
+  spec.frames.push_back(std::move(frame));
+  const std::vector<uint8_t> bytes = testing::MakeGif(spec);
+  return std::string(bytes.begin(), bytes.end());
 }
 
 inline std::string SolidGif(int w, int h, int index = 1) {
