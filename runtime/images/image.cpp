@@ -1,6 +1,7 @@
 #include "runtime/images/image.h"
 
 #include <algorithm>
+#include <bit>
 
 namespace corvelin {
 
@@ -25,6 +26,8 @@ void BuildMask(Frame& frame, int32_t width, int32_t height) {
   const Pixel key = frame.transparent ? *frame.transparent : kUnpainted;
   const Pixel* src = frame.pixels.data();
   uint64_t* dst = mask.words.data();
+  mask.row_first.assign(static_cast<size_t>(mask.height), mask.width);
+  mask.row_last.assign(static_cast<size_t>(mask.height), -1);
   for (int32_t y = 0; y < mask.height; ++y) {
     for (int32_t x0 = 0; x0 < mask.width; x0 += 64) {
       const int32_t n = std::min(64, mask.width - x0);
@@ -34,6 +37,10 @@ void BuildMask(Frame& frame, int32_t width, int32_t height) {
         word |= static_cast<uint64_t>((p >> 24) != 0 && p != key) << i;
       }
       dst[x0 >> 6] = word;
+      if (word != 0) {
+        mask.row_first[y] = std::min(mask.row_first[y], x0 + std::countr_zero(word));
+        mask.row_last[y] = x0 + 63 - std::countl_zero(word);
+      }
     }
     src += mask.width;
     dst += mask.words_per_row;
@@ -128,7 +135,20 @@ bool MasksOverlap(const BitMask& a, int32_t ax, int32_t ay, const BitMask& b, in
   const int64_t length = x1 - x0;
   const int64_t a_start = x0 - ax;  // first column of the common span in each mask
   const int64_t b_start = x0 - bx;
+  const bool spans = a.row_first.size() == static_cast<size_t>(a.height) &&
+                     a.row_last.size() == static_cast<size_t>(a.height) &&
+                     b.row_first.size() == static_cast<size_t>(b.height) &&
+                     b.row_last.size() == static_cast<size_t>(b.height);
   for (int64_t y = y0; y < y1; ++y) {
+    if (spans) {
+      // The solid spans of the two rows, in common coordinates, must meet.
+      const int64_t ra = y - ay, rb = y - by;
+      const int64_t lo =
+          std::max({ax + int64_t{a.row_first[ra]}, bx + int64_t{b.row_first[rb]}, x0});
+      const int64_t hi =
+          std::min({ax + int64_t{a.row_last[ra]}, bx + int64_t{b.row_last[rb]}, x1 - 1});
+      if (lo > hi) continue;
+    }
     const uint64_t* row_a = a.words.data() + (y - ay) * a.words_per_row;
     const uint64_t* row_b = b.words.data() + (y - by) * b.words_per_row;
     for (int64_t k = 0; k < length; k += 64) {

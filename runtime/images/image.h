@@ -29,6 +29,11 @@ struct BitMask {
   int32_t height = 0;
   int32_t words_per_row = 0;
   std::vector<uint64_t> words;
+  // First and last solid column of each row (first > last for an empty row),
+  // so that an overlap test skips rows whose solid spans cannot meet. Empty
+  // vectors: not known, every row is tested.
+  std::vector<int32_t> row_first;
+  std::vector<int32_t> row_last;
 
   bool At(int32_t x, int32_t y) const {
     return (words[static_cast<size_t>(y) * words_per_row + (x >> 6)] >> (x & 63)) & 1u;
