@@ -308,14 +308,20 @@ void Environment::RunMessageLoop() {
 
 int32_t Environment::GetScreenWidth() { return backend_.ScreenSize().width; }
 
-int32_t Environment::ReadProperty(WindowNumber w, ControlNumber c, int32_t index, int32_t) {
-  LiveWindow& window = LoadedOrFatal(w);
+LiveComponent& Environment::PropertyOwnerOrFatal(LiveWindow& window, ControlNumber c,
+                                                 int32_t index) {
   LiveComponent* comp = window.Find(c);
-  if (comp == nullptr) Fatal(Describe(w, c) + " does not exist");
+  if (comp == nullptr) Fatal(Describe(window.number(), c) + " does not exist");
   const int32_t count = def::kFirstOwnProperty + OwnCount(*comp->def);
   if (index < 0 || index >= count) {
-    Fatal(Describe(w, c) + " has no property " + std::to_string(index));
+    Fatal(Describe(window.number(), c) + " has no property " + std::to_string(index));
   }
+  return *comp;
+}
+
+int32_t Environment::ReadProperty(WindowNumber w, ControlNumber c, int32_t index, int32_t) {
+  LiveWindow& window = LoadedOrFatal(w);
+  LiveComponent* comp = &PropertyOwnerOrFatal(window, c, index);
   int32_t value = 0;
   if (index <= def::kPropHeight) {
     std::optional<platform::Rect> r;
@@ -344,12 +350,7 @@ int32_t Environment::ReadProperty(WindowNumber w, ControlNumber c, int32_t index
 void Environment::WriteProperty(WindowNumber w, ControlNumber c, int32_t index, int32_t,
                                 int32_t value) {
   LiveWindow& window = LoadedOrFatal(w);
-  LiveComponent* comp = window.Find(c);
-  if (comp == nullptr) Fatal(Describe(w, c) + " does not exist");
-  const int32_t count = def::kFirstOwnProperty + OwnCount(*comp->def);
-  if (index < 0 || index >= count) {
-    Fatal(Describe(w, c) + " has no property " + std::to_string(index));
-  }
+  LiveComponent* comp = &PropertyOwnerOrFatal(window, c, index);
   if (trace_ != nullptr) trace_->Write(Elapsed(), c, index, value);
 
   if (index <= def::kPropHeight) {

@@ -158,6 +158,8 @@ class Environment {
 
  private:
   void Validate();
+  // The component that owns property `index`, or a fatal error.
+  LiveComponent& PropertyOwnerOrFatal(LiveWindow& window, ControlNumber c, int32_t index);
   void BuildWindow(LiveWindow& window);
   std::unique_ptr<Control> MakeControl(LiveWindow& window, LiveComponent& component);
 
