@@ -10,7 +10,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils libx11-dev imagemagick
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 wine64 icoutils dpkg-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 icoutils dpkg-dev
 )
 
 need_i386=0

@@ -30,8 +30,7 @@ if ! grep -q '^CORVELIN_CAN_RUN_WINDOWS_PROGRAMS:BOOL=ON' build/windows/CMakeCac
     exit 1
   fi
   tools/fetch-giflib.sh build/windows64/_deps
-  cmake -S . -B build/windows64 --toolchain cmake/mingw-x86_64.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DCORVELIN_BENCH=OFF >/dev/null
-  cmake --build build/windows64 -j2
-  ctest --test-dir build/windows64 --output-on-failure
+  cmake --preset windows64 >/dev/null
+  cmake --build --preset windows64
+  ctest --preset windows64
 fi
