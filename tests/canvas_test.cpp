@@ -94,6 +94,35 @@ TEST(CanvasSprites, IdsAreNeverReusedAndLayersDecideTheStackingOrder) {
   EXPECT_EQ(c.box().StackingOrder(), (std::vector<int32_t>{1, 5, 3, 2}));
 }
 
+TEST(CanvasSprites, LifetimesAndAnimationCountsEndSprites) {
+  // Two frames of 30 ms each: one play lasts 60 ms.
+  testing::GifSpec two;
+  two.width = two.height = 4;
+  for (uint8_t index : {0, 1}) {
+    testing::GifFrameSpec f = testing::Fill(0, 0, 4, 4, index);
+    f.delay = 3;
+    two.frames.push_back(f);
+  }
+  const std::vector<uint8_t> bytes = testing::MakeGif(two);
+  TemplateSpec plays{.picture = std::string(bytes.begin(), bytes.end()), .play_gif = true,
+                     .gif_auto_destroy = 2};
+  TemplateSpec mortal = Square(4);
+  mortal.exist_time = 45;
+  Canvas c({plays, mortal});
+  const int32_t animated = c.Create(kT1, 0, 0);
+  const int32_t short_lived = c.Create(kT2, 10, 10);
+  for (int i = 0; i < 4; ++i) c.Tick();  // 40 ms
+  EXPECT_TRUE(c.box().Find(short_lived).has_value());
+  EXPECT_EQ(c.box().Find(animated)->frame, 1u);
+  c.Tick();  // 50 ms: the lifetime has run out
+  EXPECT_FALSE(c.box().Find(short_lived).has_value());
+  for (int i = 0; i < 7; ++i) c.Tick();  // 120 ms: the second play is over
+  EXPECT_FALSE(c.box().Find(animated).has_value());
+  EXPECT_EQ(c.Events(ev::kAnimationDone), (std::vector<testing::Seen>{{"e16", {animated}}}));
+  EXPECT_EQ(c.Events(ev::kWillDestroy),
+            (std::vector<testing::Seen>{{"e10", {short_lived}}, {"e10", {animated}}}));
+}
+
 TEST(CanvasStep, UsesTheCanvasAngleFactorInExtendedPrecision) {
   Canvas c({Square(10, 270)});
   const int32_t id = c.Create(kT1, 100, 50);

@@ -53,6 +53,7 @@ struct TemplateSpec {
   bool collide = true;
   bool play_gif = false;
   int32_t exist_time = 0;
+  int32_t gif_auto_destroy = 0;
   bool auto_trans = false;
   int32_t alpha = 0;
   uint32_t transparent = 0xFF000000u;
@@ -121,6 +122,7 @@ class DefinitionBuilder {
     set(op::kCollideAllowed, def::Value::Bool(spec.collide));
     set(op::kPlayGIF, def::Value::Bool(spec.play_gif));
     set(op::kExistTime, def::Value::Int(spec.exist_time));
+    set(op::kGIFAutoDestroy, def::Value::Int(spec.gif_auto_destroy));
     set(op::kAutoGetTransColor, def::Value::Bool(spec.auto_trans));
     set(op::kAlpha, def::Value::Int(spec.alpha));
     set(op::kTransparentColor, def::Value::Colour(spec.transparent));
