@@ -12,11 +12,11 @@ namespace {
 using namespace corvelin::testing;
 
 GifSpec Screen(int w, int h, std::vector<GifFrameSpec> frames) {
-  GifSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.frames = std::move(frames);
-  return spec;
+  GifSpec layout;
+  layout.width = w;
+  layout.height = h;
+  layout.frames = std::move(frames);
+  return layout;
 }
 
 GifFrameSpec Pattern(int left, int top, int w, int h, int disposal, int transparent) {
@@ -62,8 +62,8 @@ int main(int argc, char** argv) {
     no_global.frames.push_back(f);
     seeds.push_back({"no_global_table", no_global});
   }
-  for (const auto& [name, spec] : seeds) {
-    const std::vector<uint8_t> bytes = MakeGif(spec);
+  for (const auto& [name, layout] : seeds) {
+    const std::vector<uint8_t> bytes = MakeGif(layout);
     std::ofstream out(std::string(argv[1]) + "/" + name + ".gif", std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

@@ -62,17 +62,17 @@ inline std::unique_ptr<ColorMapObject, MapDeleter> MakeMap(const std::vector<Gif
 
 }  // namespace detail
 
-// Encodes `spec`. Interlaced frames are written in the format's pass order.
-inline std::vector<uint8_t> MakeGif(const GifSpec& spec) {
+// Encodes `layout`. Interlaced frames are written in the format's pass order.
+inline std::vector<uint8_t> MakeGif(const GifSpec& layout) {
   std::vector<uint8_t> bytes;
   int error = 0;
   GifFileType* gif = EGifOpen(&bytes, detail::WriteToVector, &error);
   if (gif == nullptr) throw std::runtime_error("EGifOpen failed");
   EGifSetGifVersion(gif, true);
-  auto global = detail::MakeMap(spec.global);
-  detail::Check(EGifPutScreenDesc(gif, spec.width, spec.height, 8, 0, global.get()),
+  auto global = detail::MakeMap(layout.global);
+  detail::Check(EGifPutScreenDesc(gif, layout.width, layout.height, 8, 0, global.get()),
                 "screen descriptor");
-  for (const GifFrameSpec& f : spec.frames) {
+  for (const GifFrameSpec& f : layout.frames) {
     if (f.control) {
       GraphicsControlBlock gcb{f.disposal, false, f.delay, f.transparent};
       GifByteType ext[4];

@@ -73,11 +73,11 @@ struct CompositionCase {
 };
 
 GifSpec Screen(int w, int h, std::vector<GifFrameSpec> frames) {
-  GifSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.frames = std::move(frames);
-  return spec;
+  GifSpec layout;
+  layout.width = w;
+  layout.height = h;
+  layout.frames = std::move(frames);
+  return layout;
 }
 
 std::vector<CompositionCase> CompositionCases() {
@@ -154,13 +154,13 @@ TEST(DecodePicture, ComposesFramesInOrder) {
 }
 
 TEST(DecodePicture, DisplayTimeIsDelayTimesTenWithZeroAsFifty) {
-  GifSpec spec = Screen(
+  GifSpec layout = Screen(
       1, 1, {Fill(0, 0, 1, 1, 0), Fill(0, 0, 1, 1, 1), Fill(0, 0, 1, 1, 2), Fill(0, 0, 1, 1, 0)});
-  spec.frames[0].delay = 6;
-  spec.frames[1].delay = 30;
-  spec.frames[2].delay = 0;
-  spec.frames[3].control = false;  // no control block at all
-  const PictureResult result = Decode(MakeGif(spec));
+  layout.frames[0].delay = 6;
+  layout.frames[1].delay = 30;
+  layout.frames[2].delay = 0;
+  layout.frames[3].control = false;  // no control block at all
+  const PictureResult result = Decode(MakeGif(layout));
   ASSERT_EQ(result.status, PictureStatus::kOk) << result.diagnostic;
   std::vector<uint32_t> times;
   for (const Frame& f : result.image->frames) times.push_back(f.display_ms);
@@ -172,8 +172,8 @@ TEST(DecodePicture, TransparentColourPerFrame) {
   // Frame 1 leaves the top-left unpainted; frame 2 paints it green.
   GifFrameSpec first = Fill(1, 0, 2, 1, 3);
   first.indices = {3, 0};  // white, red
-  const GifSpec spec = Screen(3, 1, {first, Fill(0, 0, 1, 1, 1)});
-  const std::vector<uint8_t> bytes = MakeGif(spec);
+  const GifSpec layout = Screen(3, 1, {first, Fill(0, 0, 1, 1, 1)});
+  const std::vector<uint8_t> bytes = MakeGif(layout);
 
   struct Case {
     const char* name;

@@ -87,13 +87,13 @@ std::optional<platform::FontSpec> ParseLogFont(std::string_view bytes) {
   constexpr size_t kFaceAt = 28;
   constexpr size_t kFaceSize = 32;
   if (bytes.size() != kSize) return std::nullopt;
-  platform::FontSpec spec;
-  spec.height = ReadInt32(bytes, kHeightAt);
-  spec.weight = ReadInt32(bytes, kWeightAt);
-  spec.italic = bytes[kItalicAt] != 0;
+  platform::FontSpec font_spec;
+  font_spec.height = ReadInt32(bytes, kHeightAt);
+  font_spec.weight = ReadInt32(bytes, kWeightAt);
+  font_spec.italic = bytes[kItalicAt] != 0;
   const std::string_view face = bytes.substr(kFaceAt, kFaceSize);
-  spec.face = std::string(face.substr(0, face.find('\0')));
-  return spec;
+  font_spec.face = std::string(face.substr(0, face.find('\0')));
+  return font_spec;
 }
 
 }  // namespace corvelin

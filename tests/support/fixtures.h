@@ -21,10 +21,10 @@ namespace corvelin::testing {
 // 0 white, 2 red, 3 green. `transparent` < 0 for none.
 inline std::string MakeGif(int w, int h, const std::function<int(int, int)>& pixel,
                            int transparent = -1) {
-  GifSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.global = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0, 255, 0}};
+  GifSpec layout;
+  layout.width = w;
+  layout.height = h;
+  layout.global = {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}, {0, 255, 0}};
   GifFrameSpec frame = Fill(0, 0, w, h, 0);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
@@ -33,8 +33,8 @@ inline std::string MakeGif(int w, int h, const std::function<int(int, int)>& pix
   }
   frame.delay = 5;
   frame.transparent = transparent < 0 ? NO_TRANSPARENT_COLOR : transparent;
-  spec.frames.push_back(std::move(frame));
-  const std::vector<uint8_t> bytes = testing::MakeGif(spec);
+  layout.frames.push_back(std::move(frame));
+  const std::vector<uint8_t> bytes = testing::MakeGif(layout);
   return std::string(bytes.begin(), bytes.end());
 }
 
@@ -99,7 +99,7 @@ class DefinitionBuilder {
     pending_.push_back(std::move(p));
     return *this;
   }
-  DefinitionBuilder& Template(def::ControlNumber number, const TemplateSpec& spec) {
+  DefinitionBuilder& Template(def::ControlNumber number, const TemplateSpec& layout) {
     Pending p;
     p.number = number;
     p.kind = &def::kCartoonObjectKind;
@@ -113,19 +113,19 @@ class DefinitionBuilder {
     const auto set = [&](int32_t index, def::Value v) {
       p.values[static_cast<size_t>(index - def::kFirstOwnProperty)] = v;
     };
-    set(op::kText, def::Value::Text(Keep(spec.text)));
-    set(op::kPicture, def::Value::Blob(Keep(spec.picture)));
-    set(op::kZoom, def::Value::Int(spec.zoom));
-    set(op::kLayer, def::Value::Int(spec.layer));
-    set(op::kAngle, def::Value::Int(spec.angle));
-    set(op::kType, def::Value::Int(spec.type));
-    set(op::kCollideAllowed, def::Value::Bool(spec.collide));
-    set(op::kPlayGIF, def::Value::Bool(spec.play_gif));
-    set(op::kExistTime, def::Value::Int(spec.exist_time));
-    set(op::kGIFAutoDestroy, def::Value::Int(spec.gif_auto_destroy));
-    set(op::kAutoGetTransColor, def::Value::Bool(spec.auto_trans));
-    set(op::kAlpha, def::Value::Int(spec.alpha));
-    set(op::kTransparentColor, def::Value::Colour(spec.transparent));
+    set(op::kText, def::Value::Text(Keep(layout.text)));
+    set(op::kPicture, def::Value::Blob(Keep(layout.picture)));
+    set(op::kZoom, def::Value::Int(layout.zoom));
+    set(op::kLayer, def::Value::Int(layout.layer));
+    set(op::kAngle, def::Value::Int(layout.angle));
+    set(op::kType, def::Value::Int(layout.type));
+    set(op::kCollideAllowed, def::Value::Bool(layout.collide));
+    set(op::kPlayGIF, def::Value::Bool(layout.play_gif));
+    set(op::kExistTime, def::Value::Int(layout.exist_time));
+    set(op::kGIFAutoDestroy, def::Value::Int(layout.gif_auto_destroy));
+    set(op::kAutoGetTransColor, def::Value::Bool(layout.auto_trans));
+    set(op::kAlpha, def::Value::Int(layout.alpha));
+    set(op::kTransparentColor, def::Value::Colour(layout.transparent));
     pending_.push_back(std::move(p));
     return *this;
   }

@@ -38,14 +38,14 @@ constexpr unsigned kGbkCodePage = 936;
 // The font of a line: the stored description, or the system's default GUI
 // font. Either way without smoothing, so that every glyph pixel is either set
 // or not.
-HFONT CreateLineFont(const FontSpec* spec) {
+HFONT CreateLineFont(const FontSpec* font_spec) {
   LOGFONTW lf{};
-  if (spec) {
-    lf.lfHeight = spec->height;
-    lf.lfWeight = spec->weight;
-    lf.lfItalic = spec->italic ? TRUE : FALSE;
+  if (font_spec) {
+    lf.lfHeight = font_spec->height;
+    lf.lfWeight = font_spec->weight;
+    lf.lfItalic = font_spec->italic ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
-    const std::wstring face = ToWide(spec->face, kGbkCodePage);
+    const std::wstring face = ToWide(font_spec->face, kGbkCodePage);
     wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
   } else if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == 0) {
     return nullptr;
