@@ -48,8 +48,8 @@ constexpr std::array kWindowProps{
 static_assert(kWindowProps.size() == 24);
 
 constexpr std::array kWindowEvents{
-    EventDef{0, "创建完毕", 0},     EventDef{1, "可否被关闭", 0}, EventDef{2, "将被销毁", 0},
-    EventDef{3, "位置被改变", 0},   EventDef{4, "尺寸被改变", 0}, EventDef{12, "将被关闭", 0},
+    EventDef{0, "创建完毕", 0},   EventDef{1, "可否被关闭", 0}, EventDef{2, "将被销毁", 0},
+    EventDef{3, "位置被改变", 0}, EventDef{4, "尺寸被改变", 0}, EventDef{12, "将被关闭", 0},
 };
 
 constexpr std::array kBoxProps{
@@ -70,15 +70,15 @@ constexpr std::array kBoxProps{
 static_assert(kBoxProps.size() == 13);
 
 constexpr std::array kBoxEvents{
-    EventDef{0, "物体左键被按下", 3},  EventDef{1, "物体右键被按下", 3},
-    EventDef{2, "物体左键被放开", 3},  EventDef{3, "物体右键被放开", 3},
-    EventDef{4, "双击物体", 3},        EventDef{5, "进入物体", 1},
-    EventDef{6, "离开物体", 1},        EventDef{7, "动画框鼠标位置改变", 3},
-    EventDef{8, "物体位置将改变", 3},  EventDef{9, "物体位置已改变", 3},
-    EventDef{10, "物体将销毁", 1},     EventDef{11, "碰撞到物体", 4},
-    EventDef{12, "碰撞到边界", 4},     EventDef{13, "越出边界", 1},
-    EventDef{14, "自动前进停止", 1},   EventDef{15, "自动旋转停止", 1},
-    EventDef{16, "动画播放完毕", 1},   EventDef{17, "监视键被按下", 2},
+    EventDef{0, "物体左键被按下", 3}, EventDef{1, "物体右键被按下", 3},
+    EventDef{2, "物体左键被放开", 3}, EventDef{3, "物体右键被放开", 3},
+    EventDef{4, "双击物体", 3},       EventDef{5, "进入物体", 1},
+    EventDef{6, "离开物体", 1},       EventDef{7, "动画框鼠标位置改变", 3},
+    EventDef{8, "物体位置将改变", 3}, EventDef{9, "物体位置已改变", 3},
+    EventDef{10, "物体将销毁", 1},    EventDef{11, "碰撞到物体", 4},
+    EventDef{12, "碰撞到边界", 4},    EventDef{13, "越出边界", 1},
+    EventDef{14, "自动前进停止", 1},  EventDef{15, "自动旋转停止", 1},
+    EventDef{16, "动画播放完毕", 1},  EventDef{17, "监视键被按下", 2},
 };
 
 constexpr std::array kObjectProps{
@@ -111,7 +111,9 @@ static_assert(kObjectProps.size() == 24);
 
 }  // namespace
 
-std::span<const PropertyDef> StandardProperties() { return kStandard; }
+std::span<const PropertyDef> StandardProperties() {
+  return kStandard;
+}
 
 const KindDef kWindowKind{"window", "窗口", kWindowProps, kWindowEvents};
 const KindDef kCartoonBoxKind{"CartoonBox", "动画框", kBoxProps, kBoxEvents};

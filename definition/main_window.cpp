@@ -13,10 +13,18 @@ constexpr uint32_t kNone = 0xFF000000u;
 
 // GBK texts of the definition.
 constexpr std::string_view kCaption = "Corvelin";
-constexpr std::string_view kNameCanvas1 = "\xb6\xaf\xbb\xad\xbf\xf2" "1";  // 动画框1
-constexpr std::string_view kNameObject1 = "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5" "1";  // 动画物体1
-constexpr std::string_view kNameObject2 = "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5" "2";  // 动画物体2
-constexpr std::string_view kNameObject3 = "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5" "3";  // 动画物体3
+constexpr std::string_view kNameCanvas1 =
+    "\xb6\xaf\xbb\xad\xbf\xf2"
+    "1";  // 动画框1
+constexpr std::string_view kNameObject1 =
+    "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5"
+    "1";  // 动画物体1
+constexpr std::string_view kNameObject2 =
+    "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5"
+    "2";  // 动画物体2
+constexpr std::string_view kNameObject3 =
+    "\xb6\xaf\xbb\xad\xce\xef\xcc\xe5"
+    "3";  // 动画物体3
 // 距离电脑屏幕一米左右，脸对着屏幕中间捂住左眼用右眼集中精力的看美女会有奇迹发生
 constexpr std::string_view kInstruction =
     "\xbe\xe0\xc0\xeb\xb5\xe7\xc4\xd4\xc6\xc1\xc4\xbb\xd2\xbb\xc3\xd7\xd7\xf3\xd3\xd2"
@@ -55,19 +63,19 @@ constexpr std::array kWindowValues{
 static_assert(kWindowValues.size() == 24);
 
 constexpr std::array kCanvasValues{
-    V::Int(0),                // border: none
-    V::Colour(0x00FFFFFF),    // BackColor: white
-    V::Blob(""),              // pic: none
-    V::Int(0),                // PicDrawMode: natural size at the top-left
-    V::Int(1),                // PenStyle: solid
-    V::Int(12),               // DrawRop2: copy pen
-    V::Int(0),                // PenWidth
-    V::Colour(0x00000000),    // PenColor
-    V::Int(1),                // BrushStyle: solid
-    V::Colour(0x00FFFFFF),    // BrushColor
-    V::Colour(0x00000000),    // TextColor
-    V::Colour(kNone),         // TextBackColor: none
-    V::Blob(""),              // font: the system's default GUI font
+    V::Int(0),              // border: none
+    V::Colour(0x00FFFFFF),  // BackColor: white
+    V::Blob(""),            // pic: none
+    V::Int(0),              // PicDrawMode: natural size at the top-left
+    V::Int(1),              // PenStyle: solid
+    V::Int(12),             // DrawRop2: copy pen
+    V::Int(0),              // PenWidth
+    V::Colour(0x00000000),  // PenColor
+    V::Int(1),              // BrushStyle: solid
+    V::Colour(0x00FFFFFF),  // BrushColor
+    V::Colour(0x00000000),  // TextColor
+    V::Colour(kNone),       // TextBackColor: none
+    V::Blob(""),            // font: the system's default GUI font
 };
 static_assert(kCanvasValues.size() == 13);
 
@@ -86,30 +94,30 @@ struct ObjectValues {
 
   std::array<Value, 24> Build() const {
     return {
-        V::Text(text),          // text
-        V::Blob(""),            // font: the system's default GUI font
-        V::Colour(text_colour), // TextColor
-        V::Blob(picture),       // picture
-        V::Bool(auto_trans),    // AutoGetTransColor
-        V::Colour(kNone),       // TransparentColor
-        V::Bool(play_gif),      // PlayGIF
-        V::Int(0),              // GIFDelay
-        V::Int(0),              // GIFAutoDestroy
-        V::Colour(0xFFFFFF),    // TrendColor
-        V::Int(0),              // TrendDepth
-        V::Int(0),              // light
-        V::Int(0),              // alpha
-        V::Int(zoom),           // zoom
-        V::Int(0),              // layer
-        V::Int(angle),          // angle
-        V::Bool(false),         // RotateFollow
-        V::Int(0),              // TurnType
-        V::Int(0),              // ExistTime
-        V::Blob(""),            // CreateSound
-        V::Blob(""),            // DestroySound
-        V::Bool(collide),       // CollideAllowed
-        V::Blob(""),            // CollidedSound
-        V::Int(type),           // type
+        V::Text(text),           // text
+        V::Blob(""),             // font: the system's default GUI font
+        V::Colour(text_colour),  // TextColor
+        V::Blob(picture),        // picture
+        V::Bool(auto_trans),     // AutoGetTransColor
+        V::Colour(kNone),        // TransparentColor
+        V::Bool(play_gif),       // PlayGIF
+        V::Int(0),               // GIFDelay
+        V::Int(0),               // GIFAutoDestroy
+        V::Colour(0xFFFFFF),     // TrendColor
+        V::Int(0),               // TrendDepth
+        V::Int(0),               // light
+        V::Int(0),               // alpha
+        V::Int(zoom),            // zoom
+        V::Int(0),               // layer
+        V::Int(angle),           // angle
+        V::Bool(false),          // RotateFollow
+        V::Int(0),               // TurnType
+        V::Int(0),               // ExistTime
+        V::Blob(""),             // CreateSound
+        V::Blob(""),             // DestroySound
+        V::Bool(collide),        // CollideAllowed
+        V::Blob(""),             // CollidedSound
+        V::Int(type),            // type
     };
   }
 };
@@ -129,20 +137,61 @@ const Tables& BuildTables() {
   // Built in place: the spans below point into the same object.
   static Tables t{};
   static const bool built = [] {
-    t.object1 = ObjectValues{"", 0x000000, assets::PictureA(), true, true, 1000, 0, true, 0}.Build();
-    t.object2 = ObjectValues{"", 0x000000, assets::PictureB(), true, true, 350, 270, true, 1}.Build();
+    t.object1 =
+        ObjectValues{"", 0x000000, assets::PictureA(), true, true, 1000, 0, true, 0}.Build();
+    t.object2 =
+        ObjectValues{"", 0x000000, assets::PictureB(), true, true, 350, 270, true, 1}.Build();
     t.object3 = ObjectValues{kInstruction, 0x0000FF, "", false, false, 1000, 0, false, 0}.Build();
     // number, name, kind, left, top, width, height, tag, visible, disabled, tab stop,
     // mouse pointer, tab order, own values, bindings
     t.components = {{
         {kWindowItself, "", &kWindowKind, 50, 50, 506, 400, "", true, false, false, 0, 0,
          kWindowValues, kWindowBindings},
-        {kObject3, kNameObject3, &kCartoonObjectKind, 216, 40, 104, 32, "", false, false, false,
-         0, 0, t.object3, {}},
-        {kObject2, kNameObject2, &kCartoonObjectKind, 312, 96, 144, 144, "", false, false, false,
-         0, 0, t.object2, {}},
-        {kObject1, kNameObject1, &kCartoonObjectKind, 32, 72, 200, 224, "", false, false, false,
-         0, 0, t.object1, {}},
+        {kObject3,
+         kNameObject3,
+         &kCartoonObjectKind,
+         216,
+         40,
+         104,
+         32,
+         "",
+         false,
+         false,
+         false,
+         0,
+         0,
+         t.object3,
+         {}},
+        {kObject2,
+         kNameObject2,
+         &kCartoonObjectKind,
+         312,
+         96,
+         144,
+         144,
+         "",
+         false,
+         false,
+         false,
+         0,
+         0,
+         t.object2,
+         {}},
+        {kObject1,
+         kNameObject1,
+         &kCartoonObjectKind,
+         32,
+         72,
+         200,
+         224,
+         "",
+         false,
+         false,
+         false,
+         0,
+         0,
+         t.object1,
+         {}},
         {kCanvas1, kNameCanvas1, &kCartoonBoxKind, 0, 0, 496, 400, "", true, false, true, 0, 0,
          kCanvasValues, kCanvasBindings},
     }};
@@ -155,7 +204,9 @@ const Tables& BuildTables() {
 
 }  // namespace
 
-const WindowDef& MainWindow() { return BuildTables().window; }
+const WindowDef& MainWindow() {
+  return BuildTables().window;
+}
 
 std::span<const WindowDef* const> ProgramWindows() {
   static const WindowDef* const windows[] = {&MainWindow()};

@@ -7,10 +7,10 @@ namespace corvelin::def {
 
 inline constexpr WindowNumber kMainWindow = 0x52010001;
 inline constexpr ControlNumber kWindowItself = 0x6010000;
-inline constexpr ControlNumber kCanvas1 = 0x16010002;   // 动画框1
-inline constexpr ControlNumber kObject1 = 0x16010003;   // 动画物体1, the picture at the left
-inline constexpr ControlNumber kObject2 = 0x16010006;   // 动画物体2, the travelling figure
-inline constexpr ControlNumber kObject3 = 0x16010012;   // 动画物体3, the instruction text
+inline constexpr ControlNumber kCanvas1 = 0x16010002;  // 动画框1
+inline constexpr ControlNumber kObject1 = 0x16010003;  // 动画物体1, the picture at the left
+inline constexpr ControlNumber kObject2 = 0x16010006;  // 动画物体2, the travelling figure
+inline constexpr ControlNumber kObject3 = 0x16010012;  // 动画物体3, the instruction text
 
 // Handler names the definition binds; the scene controller provides them.
 inline constexpr std::string_view kCreatedHandler = "scene.created";

@@ -37,7 +37,9 @@ platform::Rect Intersect(const platform::Rect& a, const platform::Rect& b) {
   return {x0, y0, static_cast<int32_t>(x1 - x0), static_cast<int32_t>(y1 - y0)};
 }
 
-bool Empty(const platform::Rect& r) { return r.width <= 0 || r.height <= 0; }
+bool Empty(const platform::Rect& r) {
+  return r.width <= 0 || r.height <= 0;
+}
 
 // Copies the solid pixels of columns [x0, x1) of one sprite row to `dst`
 // (indexed like `src`), a whole 64-pixel word at a time where the mask is
@@ -183,9 +185,13 @@ void CartoonBox::Destroy() {
   sprites_.clear();
 }
 
-void CartoonBox::OnProgramEnd() { Destroy(); }
+void CartoonBox::OnProgramEnd() {
+  Destroy();
+}
 
-void CartoonBox::OnProgramEnd_Component() { g_repaint_clock = {}; }
+void CartoonBox::OnProgramEnd_Component() {
+  g_repaint_clock = {};
+}
 
 std::optional<platform::Rect> CartoonBox::NativeRect() {
   if (native_ == nullptr || destroyed_) return std::nullopt;
@@ -209,8 +215,12 @@ void CartoonBox::ResizeBuffer(int32_t width, int32_t height) {
   buffer_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), background_);
 }
 
-bool CartoonBox::WindowAlive() const { return window_.alive() && !destroyed_; }
-bool CartoonBox::Alive(const Sprite& s) const { return WindowAlive() && s.alive; }
+bool CartoonBox::WindowAlive() const {
+  return window_.alive() && !destroyed_;
+}
+bool CartoonBox::Alive(const Sprite& s) const {
+  return WindowAlive() && s.alive;
+}
 
 EventResult CartoonBox::Raise(int32_t event, std::span<const int32_t> args) {
   return window_.env().RaiseEvent(window_.number(), component_.def->number, event, args);
@@ -280,8 +290,8 @@ int32_t CartoonBox::CreateSprite(CartoonObject& from, int32_t x, int32_t y, bool
 }
 
 void CartoonBox::Remove(Sprite& s) {
-  auto it = std::find_if(sprites_.begin(), sprites_.end(),
-                         [&](const auto& p) { return p.get() == &s; });
+  auto it =
+      std::find_if(sprites_.begin(), sprites_.end(), [&](const auto& p) { return p.get() == &s; });
   if (it == sprites_.end()) return;
   const size_t pos = static_cast<size_t>(it - sprites_.begin());
   s.alive = false;
@@ -408,8 +418,8 @@ void CartoonBox::Step(Sprite& s, uint32_t now) {
   s.travelled += s.adv.step;
   bool stop = moved.left;
   stop = stop || (s.adv.distance > 0 && s.travelled >= s.adv.distance);
-  stop = stop || (s.adv.duration > 0 &&
-                  now - s.advance_start >= static_cast<uint32_t>(s.adv.duration));
+  stop = stop ||
+         (s.adv.duration > 0 && now - s.advance_start >= static_cast<uint32_t>(s.adv.duration));
   stop = stop || (s.adv.stop_on_collision && moved.collided);
   stop = stop || (s.adv.stop_at_edge && moved.edge);
   if (on_path && !stop) {
@@ -578,13 +588,15 @@ platform::PixelView CartoonBox::Paint(const platform::Rect& area) {
   return {buffer_.data(), width_, height_, width_};
 }
 
-platform::PixelView CartoonBox::ComposeAll() { return Paint({0, 0, width_, height_}); }
+platform::PixelView CartoonBox::ComposeAll() {
+  return Paint({0, 0, width_, height_});
+}
 
 // ---------------------------------------------------------------------------
 // The commands as the program's code calls them.
 
-int32_t CreateSprite(WindowNumber w, ControlNumber canvas, ControlNumber from, int32_t x,
-                     int32_t y, bool visible, std::string_view tag) {
+int32_t CreateSprite(WindowNumber w, ControlNumber canvas, ControlNumber from, int32_t x, int32_t y,
+                     bool visible, std::string_view tag) {
   Environment& env = *Environment::Current();
   CartoonBox& box = env.CanvasOrFatal(w, canvas);
   return box.CreateSprite(env.TemplateOrFatal(w, from), x, y, visible, tag);
@@ -594,10 +606,9 @@ void DestroySprite(WindowNumber w, ControlNumber canvas, int32_t id) {
   Environment::Current()->CanvasOrFatal(w, canvas).DestroySprite(id);
 }
 
-void AutoAdvance(WindowNumber w, ControlNumber canvas, int32_t id, int32_t step,
-                 int32_t interval, int32_t distance, int32_t duration, bool stop_on_collision,
-                 bool stop_at_edge, bool destroy_when_stopped, std::vector<PathLeg> path,
-                 int32_t path_repeats) {
+void AutoAdvance(WindowNumber w, ControlNumber canvas, int32_t id, int32_t step, int32_t interval,
+                 int32_t distance, int32_t duration, bool stop_on_collision, bool stop_at_edge,
+                 bool destroy_when_stopped, std::vector<PathLeg> path, int32_t path_repeats) {
   AdvanceArgs args;
   args.step = step;
   args.interval = interval;

@@ -135,14 +135,13 @@ class CartoonBox final : public Control, public platform::ControlSink {
 };
 
 // --- the canvas commands as the program's code calls them ---
-int32_t CreateSprite(WindowNumber w, ControlNumber canvas, ControlNumber from, int32_t x,
-                     int32_t y, bool visible = true, std::string_view tag = {});
+int32_t CreateSprite(WindowNumber w, ControlNumber canvas, ControlNumber from, int32_t x, int32_t y,
+                     bool visible = true, std::string_view tag = {});
 void DestroySprite(WindowNumber w, ControlNumber canvas, int32_t id);
-void AutoAdvance(WindowNumber w, ControlNumber canvas, int32_t id, int32_t step,
-                 int32_t interval, int32_t distance = 0, int32_t duration = 0,
-                 bool stop_on_collision = false, bool stop_at_edge = false,
-                 bool destroy_when_stopped = false, std::vector<PathLeg> path = {},
-                 int32_t path_repeats = 1);
+void AutoAdvance(WindowNumber w, ControlNumber canvas, int32_t id, int32_t step, int32_t interval,
+                 int32_t distance = 0, int32_t duration = 0, bool stop_on_collision = false,
+                 bool stop_at_edge = false, bool destroy_when_stopped = false,
+                 std::vector<PathLeg> path = {}, int32_t path_repeats = 1);
 
 // Truncates toward zero into 64 bits and keeps the low 32 bits; NaN gives 0
 // and values beyond the 64-bit range saturate first.

@@ -22,9 +22,15 @@ std::string_view CartoonObject::Bytes(int32_t index) const {
   return component_.own[static_cast<size_t>(index - def::kFirstOwnProperty)].bytes;
 }
 
-std::string_view CartoonObject::name_gbk() const { return component_.def->name_gbk; }
-ControlNumber CartoonObject::number() const { return component_.def->number; }
-std::string_view CartoonObject::create_sound() const { return Bytes(op::kCreateSound); }
+std::string_view CartoonObject::name_gbk() const {
+  return component_.def->name_gbk;
+}
+ControlNumber CartoonObject::number() const {
+  return component_.def->number;
+}
+std::string_view CartoonObject::create_sound() const {
+  return Bytes(op::kCreateSound);
+}
 
 void CartoonObject::Create() {
   // A template is never shown; it only forms its image, once.

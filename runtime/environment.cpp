@@ -1,8 +1,8 @@
 #include "runtime/environment.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "definition/kinds.h"
 #include "runtime/cartoon_box.h"
@@ -73,7 +73,9 @@ void LiveWindow::OnResized() {
   env_.RaiseEvent(def_.number, self().def->number, def::window_event::kResized, {});
 }
 
-void LiveWindow::OnCloseRequest() { env_.RequestClose(*this); }
+void LiveWindow::OnCloseRequest() {
+  env_.RequestClose(*this);
+}
 
 void LiveWindow::OnEscape() {
   if (self().own[def::window_prop::kEscCloses - def::kFirstOwnProperty].integer != 0) {
@@ -81,13 +83,14 @@ void LiveWindow::OnEscape() {
   }
 }
 
-void LiveWindow::OnDestroyed() { env_.WindowGone(*this); }
+void LiveWindow::OnDestroyed() {
+  env_.WindowGone(*this);
+}
 
 // ---------------------------------------------------------------------------
 // Environment
 
-Environment::Environment(platform::Backend& backend,
-                         std::span<const def::WindowDef* const> windows,
+Environment::Environment(platform::Backend& backend, std::span<const def::WindowDef* const> windows,
                          std::vector<HandlerEntry> handlers)
     : backend_(backend), definitions_(windows), handler_table_(std::move(handlers)) {
   start_tick_ = backend_.TickCount();
@@ -108,10 +111,16 @@ Environment::~Environment() {
   if (g_current == this) g_current = nullptr;
 }
 
-Environment* Environment::Current() { return g_current; }
-void Environment::MakeCurrent() { g_current = this; }
+Environment* Environment::Current() {
+  return g_current;
+}
+void Environment::MakeCurrent() {
+  g_current = this;
+}
 
-uint32_t Environment::Elapsed() { return backend_.TickCount() - start_tick_; }
+uint32_t Environment::Elapsed() {
+  return backend_.TickCount() - start_tick_;
+}
 
 std::string Environment::Describe(WindowNumber w, ControlNumber c) {
   std::string s = "window " + Hex(w);
@@ -286,8 +295,8 @@ void Environment::LoadWindow(WindowNumber number) {
   held_ = false;
 
   const ControlNumber self = window.self().def->number;
-  for (int32_t event : {def::window_event::kCreated, def::window_event::kMoved,
-                        def::window_event::kResized}) {
+  for (int32_t event :
+       {def::window_event::kCreated, def::window_event::kMoved, def::window_event::kResized}) {
     if (!window.alive_) return;
     RaiseEvent(number, self, event, {});
   }
@@ -306,7 +315,9 @@ void Environment::RunMessageLoop() {
   loop_running_ = false;
 }
 
-int32_t Environment::GetScreenWidth() { return backend_.ScreenSize().width; }
+int32_t Environment::GetScreenWidth() {
+  return backend_.ScreenSize().width;
+}
 
 LiveComponent& Environment::PropertyOwnerOrFatal(LiveWindow& window, ControlNumber c,
                                                  int32_t index) {
@@ -464,11 +475,21 @@ Environment& Env() {
 }
 }  // namespace
 
-void InitEnvironment() { Env().Init(); }
-void RegisterEndRoutine(void (*routine)()) { Env().RegisterEndRoutine(routine); }
-void LoadWindow(WindowNumber number) { Env().LoadWindow(number); }
-void RunMessageLoop() { Env().RunMessageLoop(); }
-int32_t GetScreenWidth() { return Env().GetScreenWidth(); }
+void InitEnvironment() {
+  Env().Init();
+}
+void RegisterEndRoutine(void (*routine)()) {
+  Env().RegisterEndRoutine(routine);
+}
+void LoadWindow(WindowNumber number) {
+  Env().LoadWindow(number);
+}
+void RunMessageLoop() {
+  Env().RunMessageLoop();
+}
+int32_t GetScreenWidth() {
+  return Env().GetScreenWidth();
+}
 int32_t ReadProperty(WindowNumber w, ControlNumber c, int32_t index, int32_t sub) {
   return Env().ReadProperty(w, c, index, sub);
 }

@@ -30,11 +30,21 @@ std::string JsonEscape(std::string_view s) {
   out.reserve(s.size());
   for (unsigned char c : s) {
     switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
       default:
         if (c < 0x20) {
           char buf[8];
@@ -62,13 +72,14 @@ void Trace::Read(uint32_t t, uint32_t control, int32_t prop, int32_t value) {
 }
 
 void Trace::Create(uint32_t t, int32_t id, std::string_view name, int32_t x, int32_t y) {
-  std::fprintf(out_, "{\"t\":%u,\"op\":\"create\",\"id\":%d,\"template\":\"%s\",\"x\":%d,\"y\":%d}\n",
-               t, id, JsonEscape(name).c_str(), x, y);
+  std::fprintf(out_,
+               "{\"t\":%u,\"op\":\"create\",\"id\":%d,\"template\":\"%s\",\"x\":%d,\"y\":%d}\n", t,
+               id, JsonEscape(name).c_str(), x, y);
 }
 
 void Trace::Advance(uint32_t t, int32_t id, int32_t step, int32_t interval) {
-  std::fprintf(out_, "{\"t\":%u,\"op\":\"advance\",\"id\":%d,\"step\":%d,\"interval\":%d}\n", t,
-               id, step, interval);
+  std::fprintf(out_, "{\"t\":%u,\"op\":\"advance\",\"id\":%d,\"step\":%d,\"interval\":%d}\n", t, id,
+               step, interval);
 }
 
 void Trace::Move(uint32_t t, int32_t id, int32_t x, int32_t y) {
@@ -87,13 +98,17 @@ void Trace::Destroy(uint32_t t, int32_t id) {
   std::fprintf(out_, "{\"t\":%u,\"op\":\"destroy\",\"id\":%d}\n", t, id);
 }
 
-void Trace::Show(uint32_t t) { std::fprintf(out_, "{\"t\":%u,\"op\":\"show\"}\n", t); }
+void Trace::Show(uint32_t t) {
+  std::fprintf(out_, "{\"t\":%u,\"op\":\"show\"}\n", t);
+}
 
 void Trace::Exit(uint32_t t, int code) {
   std::fprintf(out_, "{\"t\":%u,\"op\":\"exit\",\"code\":%d}\n", t, code);
   std::fflush(out_);
 }
 
-void Trace::Flush() { std::fflush(out_); }
+void Trace::Flush() {
+  std::fflush(out_);
+}
 
 }  // namespace corvelin

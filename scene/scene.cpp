@@ -23,19 +23,27 @@ int32_t LowBits(double v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(v)));
 }
 
-int32_t MainWindowWidth() { return ReadProperty(kMainWindow, kWindowItself, kPropWidth, -1); }
+int32_t MainWindowWidth() {
+  return ReadProperty(kMainWindow, kWindowItself, kPropWidth, -1);
+}
 
 }  // namespace
 
-int32_t TravellerX(int32_t width) { return LowBits(static_cast<double>(width) - kRightOffset); }
+int32_t TravellerX(int32_t width) {
+  return LowBits(static_cast<double>(width) - kRightOffset);
+}
 
 int32_t TextX(int32_t width) {
   return LowBits(static_cast<double>(width) / kTextDivisor - kTextLeftOffset);
 }
 
-void InitGlobals() { g_moving_sprite_id = 0; }
+void InitGlobals() {
+  g_moving_sprite_id = 0;
+}
 void EndRoutine() {}
-int32_t MovingSpriteId() { return g_moving_sprite_id; }
+int32_t MovingSpriteId() {
+  return g_moving_sprite_id;
+}
 
 void OnMainWindowCreated() {
   const int32_t screen = GetScreenWidth();

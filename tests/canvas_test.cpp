@@ -34,10 +34,11 @@ struct Canvas {
     for (size_t i = 0; i < specs.size(); ++i) builder.Template(numbers[i], specs[i]);
     std::vector<HandlerEntry> handlers;
     for (int32_t e = 0; e <= 17; ++e) {
-      handlers.push_back(rec.Handler("e" + std::to_string(e), [this, e]() -> std::optional<int32_t> {
-        if (reply && e == reply_event) return reply();
-        return std::nullopt;
-      }));
+      handlers.push_back(
+          rec.Handler("e" + std::to_string(e), [this, e]() -> std::optional<int32_t> {
+            if (reply && e == reply_event) return reply();
+            return std::nullopt;
+          }));
     }
     env = std::make_unique<Environment>(backend, builder.Set(), std::move(handlers));
     env->MakeCurrent();
@@ -104,8 +105,8 @@ TEST(CanvasSprites, LifetimesAndAnimationCountsEndSprites) {
     two.frames.push_back(f);
   }
   const std::vector<uint8_t> bytes = testing::MakeGif(two);
-  TemplateSpec plays{.picture = std::string(bytes.begin(), bytes.end()), .play_gif = true,
-                     .gif_auto_destroy = 2};
+  TemplateSpec plays{
+      .picture = std::string(bytes.begin(), bytes.end()), .play_gif = true, .gif_auto_destroy = 2};
   TemplateSpec mortal = Square(4);
   mortal.exist_time = 45;
   Canvas c({plays, mortal});
@@ -172,8 +173,8 @@ TEST(CanvasMove, CrossingAnEdgeReportsItsBitAndTheOldPosition) {
     int32_t angle, x, y, bits;
   };
   // The canvas is 200 x 100; sprites are 10 x 10.
-  for (const Case& k : {Case{270, 1, 40, 1}, Case{0, 40, 1, 2}, Case{90, 189, 40, 4},
-                        Case{180, 40, 89, 8}}) {
+  for (const Case& k :
+       {Case{270, 1, 40, 1}, Case{0, 40, 1, 2}, Case{90, 189, 40, 4}, Case{180, 40, 89, 8}}) {
     Canvas c({Square(10, k.angle)});
     const int32_t id = c.Create(kT1, k.x, k.y);
     c.Advance(id, Step(2));
@@ -200,8 +201,8 @@ TEST(CanvasAdvance, EachStopConditionEndsTheAdvance) {
       {"duration", Step(2, {.duration = 30}), 100, 3, true, false},
       {"edge", Step(2, {.stop_at_edge = true}), 3, 2, true, false},
       {"leaving the canvas", Step(4), 6, 4, true, false},
-      {"destroy when stopped", Step(2, {.distance = 2, .destroy_when_stopped = true}), 100, 1,
-       true, true},
+      {"destroy when stopped", Step(2, {.distance = 2, .destroy_when_stopped = true}), 100, 1, true,
+       true},
   };
   for (const Case& k : cases) {
     Canvas c({Square(10, 270)});

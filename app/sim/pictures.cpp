@@ -43,8 +43,7 @@ void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
 
 }  // namespace
 
-std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& pixels, int32_t width,
-                               int32_t height) {
+std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& pixels, int32_t width, int32_t height) {
   std::vector<uint8_t> raw;
   raw.reserve(static_cast<size_t>(height) * (1 + 3 * static_cast<size_t>(width)));
   for (int32_t y = 0; y < height; ++y) {
@@ -138,7 +137,9 @@ struct GifRecorder::State {
 
 GifRecorder::GifRecorder() : state_(std::make_unique<State>()) {}
 GifRecorder::~GifRecorder() = default;
-size_t GifRecorder::frames() const { return state_->frames.size(); }
+size_t GifRecorder::frames() const {
+  return state_->frames.size();
+}
 
 void GifRecorder::Add(const std::vector<uint32_t>& pixels, int32_t width, int32_t height,
                       uint32_t delay_ms) {
@@ -200,8 +201,8 @@ bool GifRecorder::Write(const std::string& path, std::string* error) {
   GifFileType* gif = EGifOpen(
       file,
       [](GifFileType* g, const GifByteType* data, int n) {
-        return static_cast<int>(std::fwrite(data, 1, static_cast<size_t>(n),
-                                            static_cast<std::FILE*>(g->UserData)));
+        return static_cast<int>(
+            std::fwrite(data, 1, static_cast<size_t>(n), static_cast<std::FILE*>(g->UserData)));
       },
       &err);
   if (gif == nullptr) {

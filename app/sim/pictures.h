@@ -15,8 +15,7 @@ bool WritePng(const std::string& path, const std::vector<uint32_t>& pixels, int3
               int32_t height, std::string* error);
 
 // Encodes the PNG into memory (for tests).
-std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& pixels, int32_t width,
-                               int32_t height);
+std::vector<uint8_t> EncodePng(const std::vector<uint32_t>& pixels, int32_t width, int32_t height);
 
 // Records frames into an animated GIF at half size on a fixed palette; each
 // frame stores only the rectangle that changed since the previous one.

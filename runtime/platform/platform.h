@@ -103,7 +103,7 @@ struct WindowParams {
 };
 
 struct ControlParams {
-  Rect rect;                       // client coordinates of the parent
+  Rect rect;                         // client coordinates of the parent
   uint32_t background = 0xFFFFFFFF;  // 0xAARRGGBB, shown until the first paint
   bool tab_stop = false;
   bool disabled = false;
@@ -176,8 +176,7 @@ class Backend {
   // Rasterises one line (GBK bytes, no line feeds) in `font`, or in the
   // system's default UI font when `font` is null. nullopt when no font can be
   // found at all.
-  virtual std::optional<LineBitmap> RasteriseLine(std::string_view gbk,
-                                                  const FontSpec* font) = 0;
+  virtual std::optional<LineBitmap> RasteriseLine(std::string_view gbk, const FontSpec* font) = 0;
 
   // --- errors ---
   // Tells the user about a fatal run-time error (stderr, a message box...).

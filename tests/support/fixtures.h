@@ -133,8 +133,8 @@ class DefinitionBuilder {
   // The definition; valid as long as the builder lives.
   const def::WindowDef& Build() {
     components_.clear();
-    components_.push_back({kSelf, "", &def::kWindowKind, 50, 50, width_, height_, "", true,
-                           false, false, 0, 0, window_values_, window_bindings_});
+    components_.push_back({kSelf, "", &def::kWindowKind, 50, 50, width_, height_, "", true, false,
+                           false, 0, 0, window_values_, window_bindings_});
     for (const Pending& p : pending_) {
       components_.push_back({p.number, "", p.kind, 0, 0, p.w, p.h, "", p.visible, false,
                              p.kind == &def::kCartoonBoxKind, 0, 0, p.values, p.bindings});

@@ -55,7 +55,8 @@ struct NativeControl {
   std::vector<Rect> invalid;
 };
 
-HeadlessBackend::HeadlessBackend(HeadlessConfig config) : config_(config), now_(config.start_tick) {}
+HeadlessBackend::HeadlessBackend(HeadlessConfig config)
+    : config_(config), now_(config.start_tick) {}
 
 HeadlessBackend::~HeadlessBackend() = default;
 
@@ -81,8 +82,12 @@ NativeWindow* HeadlessBackend::CreateTopLevel(const WindowParams& params, Window
   return windows_.back().get();
 }
 
-Rect HeadlessBackend::WindowRect(NativeWindow* w) { return w->info.outer; }
-Insets HeadlessBackend::WindowFrame(NativeWindow*) { return config_.frame; }
+Rect HeadlessBackend::WindowRect(NativeWindow* w) {
+  return w->info.outer;
+}
+Insets HeadlessBackend::WindowFrame(NativeWindow*) {
+  return config_.frame;
+}
 
 void HeadlessBackend::SetWindowRect(NativeWindow* w, const Rect& outer) {
   if (!w->alive) return;
@@ -152,7 +157,9 @@ NativeControl* HeadlessBackend::CreateControl(NativeWindow* parent, const Contro
   return controls_.back().get();
 }
 
-Rect HeadlessBackend::ControlRect(NativeControl* c) { return c->rect; }
+Rect HeadlessBackend::ControlRect(NativeControl* c) {
+  return c->rect;
+}
 
 void HeadlessBackend::SetControlRect(NativeControl* c, const Rect& rect) {
   if (!c->alive) return;
@@ -178,7 +185,9 @@ void HeadlessBackend::StartTimer(NativeControl* c, uint32_t period_ms) {
   c->due = now_ + c->period;
 }
 
-void HeadlessBackend::StopTimer(NativeControl* c) { c->period = 0; }
+void HeadlessBackend::StopTimer(NativeControl* c) {
+  c->period = 0;
+}
 
 void HeadlessBackend::Invalidate(NativeControl* c, const Rect& area) {
   if (!c->alive) return;
@@ -197,7 +206,9 @@ void HeadlessBackend::Invalidate(NativeControl* c, const Rect& area) {
   c->invalid.push_back(r);
 }
 
-void HeadlessBackend::UpdateNow(NativeControl* c) { PaintControl(c); }
+void HeadlessBackend::UpdateNow(NativeControl* c) {
+  PaintControl(c);
+}
 
 void HeadlessBackend::PaintControl(NativeControl* c) {
   if (!c->alive || !c->visible || !c->parent->info.visible) return;
@@ -214,8 +225,8 @@ void HeadlessBackend::PaintControl(NativeControl* c) {
     // The part that lies on both the client area and the control's pixels.
     const Rect copy = Clip(on_client, {c->rect.x, c->rect.y, view.width, view.height});
     for (int32_t y = copy.y; y < copy.y + copy.height; ++y) {
-      const uint32_t* src = view.data + static_cast<size_t>(y - c->rect.y) * view.stride +
-                            (copy.x - c->rect.x);
+      const uint32_t* src =
+          view.data + static_cast<size_t>(y - c->rect.y) * view.stride + (copy.x - c->rect.x);
       uint32_t* dst = w->screen.data() + static_cast<size_t>(y) * w->client.width + copy.x;
       std::transform(src, src + copy.width, dst, [](uint32_t p) { return p | 0xFF000000u; });
     }
@@ -288,7 +299,9 @@ void HeadlessBackend::RunUntil(uint32_t target, bool in_loop) {
   if (!(in_loop && quit_posted_)) now_ = std::max(now_, target);
 }
 
-void HeadlessBackend::Advance(uint32_t ms) { RunUntil(now_ + ms, false); }
+void HeadlessBackend::Advance(uint32_t ms) {
+  RunUntil(now_ + ms, false);
+}
 
 int HeadlessBackend::RunMessageLoop() {
   while (!quit_posted_) {
@@ -370,7 +383,9 @@ std::vector<NativeControl*> HeadlessBackend::Controls(NativeWindow* w) const {
   return out;
 }
 
-bool HeadlessBackend::ControlVisible(NativeControl* c) const { return c->alive && c->visible; }
+bool HeadlessBackend::ControlVisible(NativeControl* c) const {
+  return c->alive && c->visible;
+}
 
 std::vector<uint32_t> HeadlessBackend::ClientPixels(NativeWindow* w, Size* size) {
   for (auto& c : controls_) {
@@ -382,7 +397,9 @@ std::vector<uint32_t> HeadlessBackend::ClientPixels(NativeWindow* w, Size* size)
 
 // --- text and errors -------------------------------------------------------
 
-std::string HeadlessBackend::GbkToUtf8(std::string_view gbk) { return host::GbkToUtf8(gbk); }
+std::string HeadlessBackend::GbkToUtf8(std::string_view gbk) {
+  return host::GbkToUtf8(gbk);
+}
 
 std::optional<LineBitmap> HeadlessBackend::RasteriseLine(std::string_view gbk,
                                                          const FontSpec* font) {

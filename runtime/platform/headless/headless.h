@@ -17,7 +17,7 @@ namespace corvelin::platform {
 struct HeadlessConfig {
   Size screen{1920, 1080};
   Insets frame{3, 26, 3, 3};
-  int32_t max_width = 0;   // largest outer width the system grants; 0 = no limit
+  int32_t max_width = 0;         // largest outer width the system grants; 0 = no limit
   uint32_t timer_floor_ms = 10;  // window timers never fire more often
   uint32_t start_tick = 0;
 };
@@ -72,7 +72,7 @@ class HeadlessBackend final : public Backend {
   // User input, delivered at once.
   void PressEscape();                   // to the focused window
   void AltF4();                         // close request to the active window
-  void RequestClose(NativeWindow* w);  // close button / window-manager close
+  void RequestClose(NativeWindow* w);   // close button / window-manager close
   void ClickControl(NativeControl* c);  // gives it the focus if it takes it
 
   // --- looking at it ---
