@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <tuple>
 
 namespace corvelin {
 
@@ -28,6 +29,8 @@ void BuildMask(Frame& frame, int32_t width, int32_t height) {
   uint64_t* dst = mask.words.data();
   mask.row_first.assign(static_cast<size_t>(mask.height), mask.width);
   mask.row_last.assign(static_cast<size_t>(mask.height), -1);
+  mask.word_first_row.assign(static_cast<size_t>(mask.words_per_row), mask.height);
+  mask.word_last_row.assign(static_cast<size_t>(mask.words_per_row), -1);
   for (int32_t y = 0; y < mask.height; ++y) {
     for (int32_t x0 = 0; x0 < mask.width; x0 += 64) {
       const int32_t n = std::min(64, mask.width - x0);
@@ -40,6 +43,9 @@ void BuildMask(Frame& frame, int32_t width, int32_t height) {
       if (word != 0) {
         mask.row_first[y] = std::min(mask.row_first[y], x0 + std::countr_zero(word));
         mask.row_last[y] = x0 + 63 - std::countl_zero(word);
+        const size_t w = static_cast<size_t>(x0 >> 6);
+        mask.word_first_row[w] = std::min(mask.word_first_row[w], y);
+        mask.word_last_row[w] = y;
       }
     }
     src += mask.width;
@@ -128,9 +134,25 @@ bool MasksOverlap(const BitMask& a, int32_t ax, int32_t ay, const BitMask& b, in
   if (!Usable(a) || !Usable(b)) return false;
   const int64_t x0 = std::max<int64_t>(ax, bx);
   const int64_t x1 = std::min<int64_t>(int64_t{ax} + a.width, int64_t{bx} + b.width);
-  const int64_t y0 = std::max<int64_t>(ay, by);
-  const int64_t y1 = std::min<int64_t>(int64_t{ay} + a.height, int64_t{by} + b.height);
+  int64_t y0 = std::max<int64_t>(ay, by);
+  int64_t y1 = std::min<int64_t>(int64_t{ay} + a.height, int64_t{by} + b.height);
   if (x0 >= x1 || y0 >= y1) return false;
+  // Only the rows where the common columns hold something in both masks.
+  for (const auto& [m, mx, my] : {std::tuple<const BitMask&, int64_t, int64_t>{a, ax, ay},
+                                  std::tuple<const BitMask&, int64_t, int64_t>{b, bx, by}}) {
+    if (m.word_first_row.size() != static_cast<size_t>(m.words_per_row) ||
+        m.word_last_row.size() != static_cast<size_t>(m.words_per_row)) {
+      continue;
+    }
+    int64_t first = m.height, last = -1;
+    for (int64_t w = (x0 - mx) >> 6; w <= (x1 - 1 - mx) >> 6; ++w) {
+      first = std::min<int64_t>(first, m.word_first_row[static_cast<size_t>(w)]);
+      last = std::max<int64_t>(last, m.word_last_row[static_cast<size_t>(w)]);
+    }
+    y0 = std::max(y0, my + first);
+    y1 = std::min(y1, my + last + 1);
+    if (y0 >= y1) return false;
+  }
 
   const int64_t length = x1 - x0;
   const int64_t a_start = x0 - ax;  // first column of the common span in each mask

@@ -34,6 +34,11 @@ struct BitMask {
   // vectors: not known, every row is tested.
   std::vector<int32_t> row_first;
   std::vector<int32_t> row_last;
+  // First and last row with a solid bit in each 64-column word, so that a
+  // test over a few columns starts and ends where those columns hold
+  // anything. Empty vectors: not known.
+  std::vector<int32_t> word_first_row;
+  std::vector<int32_t> word_last_row;
 
   bool At(int32_t x, int32_t y) const {
     return (words[static_cast<size_t>(y) * words_per_row + (x >> 6)] >> (x & 63)) & 1u;
