@@ -218,7 +218,6 @@ void HeadlessBackend::PaintControl(NativeControl* c) {
   for (const Rect& area : areas) {
     const PixelView view = c->sink->Paint(area);
     if (!c->alive) return;
-    ++paints_;
     // Onto the window's client area, clipped to it.
     const Rect on_client = Clip({c->rect.x + area.x, c->rect.y + area.y, area.width, area.height},
                                 {0, 0, w->client.width, w->client.height});
@@ -241,11 +240,6 @@ void HeadlessBackend::PaintPending() {
 }
 
 // --- time and the message loop --------------------------------------------
-
-void HeadlessBackend::SetRunLimit(uint32_t ms) {
-  has_limit_ = ms > 0;
-  limit_ = now_ + ms;
-}
 
 void HeadlessBackend::At(uint32_t at, std::function<void()> action) {
   scheduled_.emplace(at, std::move(action));
@@ -288,42 +282,33 @@ void HeadlessBackend::FireDue() {
   }
 }
 
-void HeadlessBackend::RunUntil(uint32_t target, bool in_loop) {
-  uint32_t when = 0;
-  while (!(in_loop && quit_posted_) && NextEvent(target, &when)) {
-    now_ = std::max(now_, when);
-    FireDue();
-    PaintPending();
-    if (observer_) observer_(now_);
-  }
-  if (!(in_loop && quit_posted_)) now_ = std::max(now_, target);
+// One batch of work at the current time: scheduled actions and due timers,
+// then the paints they caused, as a system's message queue would order them.
+void HeadlessBackend::RunBatch() {
+  FireDue();
+  PaintPending();
+  if (observer_) observer_(now_);
 }
 
 void HeadlessBackend::Advance(uint32_t ms) {
-  RunUntil(now_ + ms, false);
+  const uint32_t target = now_ + ms;
+  uint32_t when = 0;
+  while (NextEvent(target, &when)) {
+    now_ = std::max(now_, when);
+    RunBatch();
+  }
+  now_ = std::max(now_, target);
 }
 
 int HeadlessBackend::RunMessageLoop() {
   while (!quit_posted_) {
-    if (has_limit_) {
-      RunUntil(limit_, true);
-      if (quit_posted_) break;
-      // The user closes every window at the end of the run.
-      has_limit_ = false;
-      for (size_t i = 0; i < windows_.size(); ++i) {
-        if (windows_[i]->alive) windows_[i]->sink->OnCloseRequest();
-      }
-      continue;
-    }
     uint32_t when = 0;
     if (!NextEvent(std::numeric_limits<uint32_t>::max(), &when)) {
       stalled_ = true;  // nothing can ever happen again
       break;
     }
     now_ = std::max(now_, when);
-    FireDue();
-    PaintPending();
-    if (observer_) observer_(now_);
+    RunBatch();
   }
   quit_posted_ = false;
   return quit_code_;

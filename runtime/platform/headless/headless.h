@@ -1,6 +1,7 @@
 // The headless backend: a virtual desktop with a virtual clock and offscreen
 // pixels. Deterministic: no wall clock, no threads. Time passes only inside
-// RunMessageLoop (up to a limit) or when the caller advances it.
+// RunMessageLoop (which jumps from one timer or scheduled action to the next)
+// or when the caller advances it.
 #pragma once
 
 #include <cstdint>
@@ -57,9 +58,6 @@ class HeadlessBackend final : public Backend {
   void ShowFatalError(std::string_view utf8_message) override;
 
   // --- driving it ---
-  // RunMessageLoop stops advancing time here and closes every window as a
-  // user would (close request); 0 = no limit.
-  void SetRunLimit(uint32_t virtual_ms_from_now);
   // Runs `action` when the virtual clock reaches `at` (absolute tick).
   void At(uint32_t at, std::function<void()> action);
   // Advances the virtual clock, firing timers, scheduled actions and paints
@@ -93,12 +91,11 @@ class HeadlessBackend final : public Backend {
   // visible controls painted over it (clipped).
   std::vector<uint32_t> ClientPixels(NativeWindow* w, Size* size);
   bool stalled() const { return stalled_; }
-  uint32_t paints() const { return paints_; }
   uint64_t painted_pixels() const { return painted_pixels_; }
 
  private:
   struct Timer;
-  void RunUntil(uint32_t target, bool in_loop);
+  void RunBatch();
   bool NextEvent(uint32_t limit, uint32_t* when) const;
   void FireDue();
   void PaintPending();
@@ -115,10 +112,7 @@ class HeadlessBackend final : public Backend {
   NativeWindow* active_ = nullptr;
   bool quit_posted_ = false;
   int quit_code_ = 0;
-  bool has_limit_ = false;
-  uint32_t limit_ = 0;
   bool stalled_ = false;
-  uint32_t paints_ = 0;
   uint64_t painted_pixels_ = 0;
 };
 
