@@ -10,7 +10,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-utils libx11-dev imagemagick
-  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 icoutils dpkg-dev
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine icoutils dpkg-dev
 )
 
 need_i386=0
@@ -25,7 +25,7 @@ done
 
 if [ ${#missing[@]} -eq 0 ] && [ $need_i386 -eq 0 ]; then exit 0; fi
 
-cmd="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}"
+cmd="apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y ${missing[*]}"
 if [ $need_i386 -eq 1 ]; then cmd="dpkg --add-architecture i386 && $cmd"; fi
 
 if [ "$(id -u)" -ne 0 ]; then
@@ -37,4 +37,4 @@ echo "Installing: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 if [ $need_i386 -eq 1 ]; then dpkg --add-architecture i386; fi
 apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}"
+apt-get install -y -qq "${missing[@]}"
