@@ -8,6 +8,7 @@
 
 #include "runtime/images/image.h"
 #include "runtime/images/picture.h"
+#include "tests/mask_reference.h"
 
 namespace {
 
@@ -40,17 +41,7 @@ void CheckFrames(const Image& image) {
   }
 }
 
-bool BruteOverlap(const BitMask& a, int ax, int ay, const BitMask& b, int bx, int by) {
-  for (int y = 0; y < a.height; ++y) {
-    for (int x = 0; x < a.width; ++x) {
-      if (!a.At(x, y)) continue;
-      const int u = ax + x - bx;
-      const int v = ay + y - by;
-      if (u >= 0 && v >= 0 && u < b.width && v < b.height && b.At(u, v)) return true;
-    }
-  }
-  return false;
-}
+using corvelin::testing::BruteOverlap;
 
 }  // namespace
 

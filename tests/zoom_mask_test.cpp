@@ -4,6 +4,7 @@
 #include <random>
 
 #include "runtime/images/image.h"
+#include "tests/mask_reference.h"
 
 namespace corvelin {
 namespace {
@@ -55,18 +56,7 @@ TEST(BuildMask, EveryBitMatchesIsSolidAcrossWordEdges) {
   }
 }
 
-// Per-pixel reference for MasksOverlap.
-bool BruteOverlap(const BitMask& a, int ax, int ay, const BitMask& b, int bx, int by) {
-  for (int y = 0; y < a.height; ++y) {
-    for (int x = 0; x < a.width; ++x) {
-      if (!a.At(x, y)) continue;
-      const int u = ax + x - bx;
-      const int v = ay + y - by;
-      if (u >= 0 && v >= 0 && u < b.width && v < b.height && b.At(u, v)) return true;
-    }
-  }
-  return false;
-}
+using testing::BruteOverlap;
 
 BitMask RandomMask(std::mt19937& rng, int w, int h, int percent_solid) {
   std::vector<Pixel> pixels(static_cast<size_t>(w * h));
