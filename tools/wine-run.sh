@@ -50,10 +50,15 @@ prefix="$(cd "$(dirname "$prefix")" && pwd)/$(basename "$prefix")"
 export WINEPREFIX="$prefix" WINELOADER="$loader"
 export WINEDEBUG="${CORVELIN_WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
-# Start the prefix's Wine server, if it is not running, away from our output:
-# a server started by the program would inherit its standard output and keep
-# the pipe open after the program ends.
-/usr/lib/wine/wineserver64 </dev/null >/dev/null 2>&1 || true
+# Start the prefix's Wine session (its server and the service processes the
+# first program starts), if it is not running, away from our output, and keep
+# it for a while after the last program ends. Started by the program itself,
+# the services would inherit its standard output and hold a caller's pipe
+# (CTest's) open until the session ends, a few seconds later; and a program
+# started while a session shuts down can fail to start at all.
+if /usr/lib/wine/wineserver64 -p"${CORVELIN_WINE_LINGER:-120}" </dev/null >/dev/null 2>&1; then
+  "$loader" cmd /c exit </dev/null >/dev/null 2>&1 || true
+fi
 # Windows programs end their text lines with CR LF; the tools reading their
 # output here (CTest's test discovery among them) expect LF.
 if [ -t 1 ]; then
