@@ -351,7 +351,13 @@ int SdlBackend::RunMessageLoop() {
   }
   SDL_Event e;
   while (!quit_) {
-    while (!quit_ && SDL_PollEvent(&e)) Dispatch(e);
+    // One pump per turn, and none after a wait that timed out: SDL_PollEvent
+    // would read the connection again for every event it returns, and each
+    // read is several system calls at a hundred turns a second.
+    if (std::exchange(may_have_input_, true)) SDL_PumpEvents();
+    while (!quit_ && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
+      Dispatch(e);
+    }
     if (quit_) break;
     FireDueTimers();
     if (quit_) break;
@@ -510,7 +516,9 @@ void SdlBackend::Wait(int timeout_ms) {
     SDL_PumpEvents();
     if (SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE) return;
     pollfd p{event_fd_, POLLIN, 0};
-    if (poll(&p, 1, timeout_ms) < 0 && errno != EINTR) event_fd_ = -1;
+    const int ready = poll(&p, 1, timeout_ms);
+    if (ready < 0 && errno != EINTR) event_fd_ = -1;
+    may_have_input_ = ready != 0;
     return;
   }
   SDL_Event e;

@@ -98,6 +98,9 @@ class SdlBackend final : public Backend {
 
   bool video_ = false;
   int event_fd_ = -1;  // the display connection, when it can be waited on
+  // Whether the connection may hold input that SDL has not read yet; false
+  // only after a wait on it found nothing.
+  bool may_have_input_ = true;
   bool quit_ = false;
   int quit_code_ = 0;
   std::vector<std::unique_ptr<NativeWindow>> windows_;
