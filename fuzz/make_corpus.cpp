@@ -11,14 +11,6 @@ namespace {
 
 using namespace corvelin::testing;
 
-GifSpec Screen(int w, int h, std::vector<GifFrameSpec> frames) {
-  GifSpec layout;
-  layout.width = w;
-  layout.height = h;
-  layout.frames = std::move(frames);
-  return layout;
-}
-
 GifFrameSpec Pattern(int left, int top, int w, int h, int disposal, int transparent) {
   GifFrameSpec f = Fill(left, top, w, h, 0);
   for (size_t i = 0; i < f.indices.size(); ++i) f.indices[i] = static_cast<uint8_t>((i * 7) % 4);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvelin::testing {
@@ -119,6 +120,15 @@ inline GifFrameSpec Fill(int left, int top, int width, int height, uint8_t index
   f.height = height;
   f.indices.assign(static_cast<size_t>(width * height), index);
   return f;
+}
+
+// A logical screen of the given size holding these frames.
+inline GifSpec Screen(int width, int height, std::vector<GifFrameSpec> frames) {
+  GifSpec layout;
+  layout.width = width;
+  layout.height = height;
+  layout.frames = std::move(frames);
+  return layout;
 }
 
 }  // namespace corvelin::testing

@@ -14,6 +14,7 @@ using testing::Fill;
 using testing::GifFrameSpec;
 using testing::GifSpec;
 using testing::MakeGif;
+using testing::Screen;
 
 constexpr Pixel kRed = 0xFFFF0000;
 constexpr Pixel kGreen = 0xFF00FF00;
@@ -71,14 +72,6 @@ struct CompositionCase {
   GifSpec gif;
   std::vector<std::string> frames;
 };
-
-GifSpec Screen(int w, int h, std::vector<GifFrameSpec> frames) {
-  GifSpec layout;
-  layout.width = w;
-  layout.height = h;
-  layout.frames = std::move(frames);
-  return layout;
-}
 
 std::vector<CompositionCase> CompositionCases() {
   std::vector<CompositionCase> cases;
