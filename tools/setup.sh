@@ -9,7 +9,7 @@ packages=(
   libsdl2-dev libgif-dev libfreetype-dev libfontconfig-dev fonts-wqy-microhei
   libgtest-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-utils libx11-dev imagemagick
+  xvfb xauth xdotool x11-utils libx11-dev imagemagick openbox
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix wine wine32:i386 wine64 fonts-wine icoutils dpkg-dev
 )
 

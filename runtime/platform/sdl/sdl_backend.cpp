@@ -217,6 +217,7 @@ NativeWindow* SdlBackend::CreateTopLevel(const WindowParams& params, WindowSink*
     SDL_SetWindowPosition(window, params.outer.x + f.left, params.outer.y + f.top);
   }
   w->client = QueryClient(window);
+  w->frame = f;
   windows_.push_back(std::move(w));
   return windows_.back().get();
 }
@@ -257,6 +258,7 @@ void SdlBackend::SetWindowRect(NativeWindow* w, const Rect& outer) {
     SDL_SetWindowPosition(w->sdl, wanted.x, wanted.y);
   }
   w->client = QueryClient(w->sdl);
+  w->frame = f;
   const bool moved = w->client.x != before.x || w->client.y != before.y;
   const bool resized = w->client.width != before.width || w->client.height != before.height;
   if (resized) w->repaint_all = true;
@@ -358,6 +360,8 @@ int SdlBackend::RunMessageLoop() {
     while (!quit_ && SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1) {
       Dispatch(e);
     }
+    if (quit_) break;
+    FollowFrames();
     if (quit_) break;
     FireDueTimers();
     if (quit_) break;
@@ -483,6 +487,21 @@ void SdlBackend::OnWindowEvent(const SDL_WindowEvent& e) {
     }
     default:
       break;
+  }
+}
+
+void SdlBackend::FollowFrames() {
+  // A window manager decorates a window only once it is mapped, so its frame
+  // is known only after the program laid the window out (without a window
+  // manager it stays empty). The program's outer rectangle stands; the client
+  // area gives way. SDL keeps the frame it last heard of, so asking costs no
+  // round trip.
+  for (size_t i = 0; i < windows_.size() && !quit_; ++i) {
+    NativeWindow* w = windows_[i].get();
+    if (!w->shown || QueryFrame(w->sdl) == w->frame) continue;
+    const Insets& f = w->frame;
+    SetWindowRect(w, {w->client.x - f.left, w->client.y - f.top, w->client.width + f.left + f.right,
+                      w->client.height + f.top + f.bottom});
   }
 }
 

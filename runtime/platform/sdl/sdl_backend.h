@@ -36,7 +36,8 @@ struct NativeWindow {
   SDL_Window* sdl = nullptr;
   uint32_t id = 0;
   WindowSink* sink = nullptr;
-  Rect client;  // screen coordinates of the client area, as last applied
+  Rect client;   // screen coordinates of the client area, as last applied
+  Insets frame;  // the frame that `client` was placed inside
   bool shown = false;
   bool repaint_all = true;  // the surface needs the background and every control
   NativeControl* focus = nullptr;
@@ -88,6 +89,9 @@ class SdlBackend final : public Backend {
   void SetIcon(SDL_Window* window);
   void Dispatch(const SDL_Event& e);
   void OnWindowEvent(const SDL_WindowEvent& e);
+  // Keeps the outer rectangle where the program put it when the window
+  // manager's frame turns out other than the one the client was placed in.
+  void FollowFrames();
   void FireDueTimers();
   // Milliseconds until the next timer is due, or -1 when no timer runs.
   int MsToNextTimer() const;
