@@ -32,8 +32,9 @@ unset DISPLAY
 "$WINELOADER" wineboot --init >/dev/null 2>&1
 "$WINESERVER" -w
 
-# Debian's Wine does not find its own fonts, and has no font with Chinese
-# glyphs; SimSun, the fallback for Chinese text, is replaced by WenQuanYi.
+# Debian's Wine does not find its own fonts. WenQuanYi, the Chinese font the
+# Linux build uses, is there as well; the prefix has no font substitutes, so
+# the program finds a font for its Chinese text as it must in a user's prefix.
 fonts="$prefix/drive_c/windows/Fonts"
 mkdir -p "$fonts"
 cp -f /usr/share/wine/fonts/*.ttf "$fonts/" 2>/dev/null || true
@@ -42,8 +43,6 @@ for f in /usr/share/fonts/truetype/wqy/wqy-microhei.ttc; do
 done
 
 reg() { "$WINELOADER" reg add "$@" /f >/dev/null 2>&1; }
-reg 'HKCU\Software\Wine\Fonts\Replacements' /v SimSun /d 'WenQuanYi Micro Hei'
-reg 'HKCU\Software\Wine\Fonts\Replacements' /v NSimSun /d 'WenQuanYi Micro Hei'
 # Without a window manager (Xvfb) Wine draws the frame itself and closes at once.
 reg 'HKCU\Software\Wine\X11 Driver' /v Managed /d N
 "$WINESERVER" -w

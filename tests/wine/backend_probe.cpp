@@ -216,6 +216,16 @@ int SelfTest(Backend& backend) {
   for (uint8_t b : text.bits) set += b;
   Check(set > 39 * 10 && set < text.bits.size() / 2, "glyphs are drawn");
 
+  // Chinese text in a face without Chinese glyphs: drawn from a font that has
+  // them, not as the missing-glyph box, which is the same for every character.
+  corvelin::platform::FontSpec western;
+  western.face = "Tahoma";
+  western.height = -16;
+  const auto ju = backend.RasteriseLine("\xbe\xe0", &western);  // 距
+  const auto li = backend.RasteriseLine("\xc0\xeb", &western);  // 离
+  Check(ju && li && ju->width > 0 && ju->bits != li->bits,
+        "Chinese characters in a Western face get glyphs of their own");
+
   const auto empty = backend.RasteriseLine("", nullptr);
   Check(empty && empty->width == 0 && empty->height == text.height, "empty line has a height");
   corvelin::platform::FontSpec big;

@@ -35,25 +35,57 @@ namespace {
 
 constexpr unsigned kGbkCodePage = 936;
 
-// The font of a line: the stored description, or the system's default GUI
+// The font description of a line: the stored one, or the system's default GUI
 // font. Either way without smoothing, so that every glyph pixel is either set
 // or not.
-HFONT CreateLineFont(const FontSpec* font_spec) {
-  LOGFONTW lf{};
+bool LineFont(const FontSpec* font_spec, LOGFONTW* lf) {
+  *lf = LOGFONTW{};
   if (font_spec) {
-    lf.lfHeight = font_spec->height;
-    lf.lfWeight = font_spec->weight;
-    lf.lfItalic = font_spec->italic ? TRUE : FALSE;
-    lf.lfCharSet = DEFAULT_CHARSET;
+    lf->lfHeight = font_spec->height;
+    lf->lfWeight = font_spec->weight;
+    lf->lfItalic = font_spec->italic ? TRUE : FALSE;
+    lf->lfCharSet = DEFAULT_CHARSET;
     const std::wstring face = ToWide(font_spec->face, kGbkCodePage);
-    wcsncpy(lf.lfFaceName, face.c_str(), LF_FACESIZE - 1);
-  } else if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf) == 0) {
-    return nullptr;
+    wcsncpy(lf->lfFaceName, face.c_str(), LF_FACESIZE - 1);
+  } else if (GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof *lf, lf) == 0) {
+    return false;
   }
-  lf.lfQuality = NONANTIALIASED_QUALITY;
-  lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
-  lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-  return CreateFontIndirectW(&lf);
+  lf->lfQuality = NONANTIALIASED_QUALITY;
+  lf->lfOutPrecision = OUT_DEFAULT_PRECIS;
+  lf->lfClipPrecision = CLIP_DEFAULT_PRECIS;
+  return true;
+}
+
+// Whether the font selected into `dc` can draw Chinese: has a glyph for 中.
+bool DrawsChinese(HDC dc) {
+  const wchar_t zhong = 0x4E2D;
+  WORD glyph = 0;
+  if (GetGlyphIndicesW(dc, &zhong, 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS) != 1) {
+    return true;  // cannot tell: draw with the font as it is
+  }
+  return glyph != 0xFFFF;
+}
+
+// Selects the font of a line into `dc`; returns it (the caller deletes it),
+// or null. Texts are GBK, so a font that cannot draw Chinese (a Western UI
+// font on a system whose font linking has no Chinese font to offer, as in a
+// fresh Wine prefix) gives way to one of the same size and weight that covers
+// the GBK character set, which the font mapper picks. The choice does not
+// depend on a line's characters, so every line of a text has the same height.
+HFONT SelectLineFont(HDC dc, const FontSpec* font_spec) {
+  LOGFONTW lf;
+  if (!LineFont(font_spec, &lf)) return nullptr;
+  HFONT font = CreateFontIndirectW(&lf);
+  if (!font) return nullptr;
+  SelectObject(dc, font);
+  if (DrawsChinese(dc)) return font;
+  lf.lfCharSet = GB2312_CHARSET;
+  lf.lfFaceName[0] = L'\0';
+  HFONT chinese = CreateFontIndirectW(&lf);
+  if (!chinese) return font;
+  SelectObject(dc, chinese);
+  DeleteObject(font);
+  return chinese;
 }
 
 }  // namespace
@@ -68,14 +100,14 @@ std::string GbkToUtf8(std::string_view gbk) {
 std::optional<LineBitmap> RasteriseLine(std::string_view gbk, const FontSpec* font) {
   const std::wstring text = win32::ToWide(gbk, win32::kGbkCodePage);
   if (!gbk.empty() && text.empty()) return std::nullopt;
-  HFONT hfont = win32::CreateLineFont(font);
-  if (!hfont) return std::nullopt;
   HDC dc = CreateCompatibleDC(nullptr);
-  if (!dc) {
-    DeleteObject(hfont);
+  if (!dc) return std::nullopt;
+  HGDIOBJ old_font = GetCurrentObject(dc, OBJ_FONT);
+  HFONT hfont = win32::SelectLineFont(dc, font);
+  if (!hfont) {
+    DeleteDC(dc);
     return std::nullopt;
   }
-  HGDIOBJ old_font = SelectObject(dc, hfont);
 
   std::optional<LineBitmap> result;
   TEXTMETRICW tm{};
