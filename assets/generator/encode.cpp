@@ -122,6 +122,19 @@ Colour8 FigureColour(const Pixel& pixel) {
   return c;
 }
 
+std::vector<Colour8> FigurePalette(const std::vector<std::vector<Pixel>>& frames,
+                                   std::size_t count) {
+  std::vector<Colour8> painted;
+  for (const auto& frame : frames) {
+    for (const Pixel& p : frame) {
+      if (IsFigure(p)) painted.push_back(FigureColour(p));
+    }
+  }
+  std::vector<Colour8> palette = MedianCut(painted, count);
+  palette.resize(count);
+  return palette;
+}
+
 std::vector<Colour8> MedianCut(const std::vector<Colour8>& colours, std::size_t count) {
   std::map<std::tuple<int, int, int>, std::size_t> histogram;
   for (const Colour8& c : colours) ++histogram[{c.r, c.g, c.b}];

@@ -28,6 +28,16 @@ Colour8 FigureColour(const Pixel& pixel);
 // Median cut over all given colours: at most `count` representative colours.
 std::vector<Colour8> MedianCut(const std::vector<Colour8>& colours, std::size_t count);
 
+// Whether a resolved pixel is part of the figure rather than background.
+inline bool IsFigure(const Pixel& pixel) {
+  return pixel.coverage >= 0.4;
+}
+
+// Exactly `count` colours for the figure pixels of all frames (median cut,
+// padded when the frames hold fewer).
+std::vector<Colour8> FigurePalette(const std::vector<std::vector<Pixel>>& frames,
+                                   std::size_t count);
+
 // Nearest-colour lookup into a palette (first match wins on ties).
 class PaletteMapper {
  public:

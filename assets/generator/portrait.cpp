@@ -215,7 +215,6 @@ void DrawHairFront(Canvas& c, double sway) {
 
 Bytes MakePictureA() {
   std::vector<std::vector<Pixel>> rendered;
-  std::vector<Colour8> painted;
   for (std::size_t f = 0; f < kPoses.size(); ++f) {
     const double sway =
         f < 8 ? 0.15 * static_cast<double>(f) : 0.15 * (16.0 - static_cast<double>(f));
@@ -226,17 +225,13 @@ Bytes MakePictureA() {
     DrawFeatures(c, kPoses[f]);
     DrawHairFront(c, sway);
     rendered.push_back(c.Resolve());
-    for (const Pixel& p : rendered.back()) {
-      if (p.coverage >= 0.4) painted.push_back(FigureColour(p));
-    }
   }
 
   GifPicture gif;
   gif.width = kSize;
   gif.height = kSize;
   gif.background = kClear;
-  gif.global_palette = MedianCut(painted, 255);
-  gif.global_palette.resize(255);
+  gif.global_palette = FigurePalette(rendered, 255);
   const PaletteMapper mapper(gif.global_palette);
   gif.global_palette.push_back({255, 255, 255});
   gif.xmp_packet =
@@ -258,7 +253,7 @@ Bytes MakePictureA() {
     frame.disposal = last ? 1 : 2;
     frame.transparent = kClear;
     for (const Pixel& p : rendered[f]) {
-      frame.indices.push_back(p.coverage >= 0.4 ? mapper.Nearest(FigureColour(p)) : kClear);
+      frame.indices.push_back(IsFigure(p) ? mapper.Nearest(FigureColour(p)) : kClear);
     }
     gif.frames.push_back(std::move(frame));
   }

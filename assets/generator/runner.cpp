@@ -155,22 +155,17 @@ void DrawRunner(Canvas& c, double t) {
 
 Bytes MakePictureB() {
   std::vector<std::vector<Pixel>> rendered;
-  std::vector<Colour8> painted;
   for (int f = 0; f < kFrames; ++f) {
     Canvas c(kSize, kSize, kSupersample);
     DrawRunner(c, static_cast<double>(f) / kFrames);
     rendered.push_back(c.Resolve());
-    for (const Pixel& p : rendered.back()) {
-      if (p.coverage >= 0.4) painted.push_back(FigureColour(p));
-    }
   }
 
   GifPicture gif;
   gif.width = kSize;
   gif.height = kSize;
   gif.background = kWhite;
-  gif.global_palette = MedianCut(painted, 254);
-  gif.global_palette.resize(254);
+  gif.global_palette = FigurePalette(rendered, 254);
   const PaletteMapper mapper(gif.global_palette);
   gif.global_palette.push_back({255, 255, 255});  // 254: the white background
   gif.global_palette.push_back({255, 255, 255});  // 255: kept free for "unchanged"
@@ -179,7 +174,7 @@ Bytes MakePictureB() {
   for (int f = 0; f < kFrames; ++f) {
     std::vector<std::uint8_t> indices;
     for (const Pixel& p : rendered[static_cast<std::size_t>(f)]) {
-      indices.push_back(p.coverage >= 0.4 ? mapper.Nearest(FigureColour(p)) : kWhite);
+      indices.push_back(IsFigure(p) ? mapper.Nearest(FigureColour(p)) : kWhite);
     }
     GifFrame frame;
     frame.delay = 8;
