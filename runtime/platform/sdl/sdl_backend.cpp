@@ -87,6 +87,12 @@ Insets QueryFrame(SDL_Window* window) {
   return {left, top, right, bottom};
 }
 
+// The outer rectangle of a client area inside a frame.
+Rect Outer(const Rect& client, const Insets& f) {
+  return {client.x - f.left, client.y - f.top, client.width + f.left + f.right,
+          client.height + f.top + f.bottom};
+}
+
 Rect QueryClient(SDL_Window* window) {
   Rect r;
   SDL_GetWindowPosition(window, &r.x, &r.y);
@@ -237,9 +243,7 @@ void SdlBackend::SetIcon(SDL_Window* window) {
 }
 
 Rect SdlBackend::WindowRect(NativeWindow* w) {
-  const Insets f = WindowFrame(w);
-  return {w->client.x - f.left, w->client.y - f.top, w->client.width + f.left + f.right,
-          w->client.height + f.top + f.bottom};
+  return Outer(w->client, WindowFrame(w));
 }
 
 Insets SdlBackend::WindowFrame(NativeWindow* w) {
@@ -499,9 +503,7 @@ void SdlBackend::FollowFrames() {
   for (size_t i = 0; i < windows_.size() && !quit_; ++i) {
     NativeWindow* w = windows_[i].get();
     if (!w->shown || QueryFrame(w->sdl) == w->frame) continue;
-    const Insets& f = w->frame;
-    SetWindowRect(w, {w->client.x - f.left, w->client.y - f.top, w->client.width + f.left + f.right,
-                      w->client.height + f.top + f.bottom});
+    SetWindowRect(w, Outer(w->client, w->frame));
   }
 }
 
